@@ -1,0 +1,97 @@
+// A link to one reader: one receiver thread, requests matched to answers by sequence number,
+// unsolicited frames queued. Safe for concurrent use by a few threads.
+#pragma once
+
+#include "wire/frame.h"
+#include "wire/transport.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace wire {
+
+struct ReportStats
+{
+    uint64_t received = 0;    // tag reports decoded
+    uint64_t lost = 0;        // gaps in the report sequence
+    uint64_t doubled = 0;     // repeated or out-of-order report sequence numbers
+    uint64_t overflowed = 0;  // dropped because the queue was full
+    uint64_t heartbeats = 0;
+    uint64_t ioEvents = 0;
+    uint64_t framesDropped = 0;  // bad CRC or header on the link
+};
+
+class Connection
+{
+public:
+    static constexpr size_t kMaxQueuedReports = 262144;
+    static constexpr size_t kMaxRawBytes = 65536;
+    static constexpr int kFullPauseMs = 250;
+
+    explicit Connection(std::unique_ptr<Transport> transport);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Sends a request and waits for its answer; returns 0 or an err:: code. On 0 the answer's status
+    // may still be non-zero (the reader refused).
+    int request(uint8_t cmd, const std::vector<uint8_t>& payload, Frame& answer, int timeoutMs);
+    // Sends a request without waiting for the answer.
+    int post(uint8_t cmd, const std::vector<uint8_t>& payload);
+
+    // Takes the oldest tag report (ReportEpc/ReportTid/ReportEpcTid frame), waiting up to waitMs.
+    bool popReport(Frame& out, int waitMs);
+    // Takes queued pass-through bytes, up to cap, waiting up to waitMs for the first.
+    size_t popRaw(uint8_t* buf, size_t cap, int waitMs);
+    void clearReports();
+    void resetReportStats();
+
+    bool linkLost() const { return lost_.load(std::memory_order_acquire); }
+    ReportStats stats() const;
+    // True once since the queue last overflowed.
+    bool takeOverflowFlag() { return overflowFlag_.exchange(false); }
+
+private:
+    struct Pending
+    {
+        uint8_t seq;
+        uint8_t cmd;
+        bool done = false;
+        Frame answer;
+    };
+
+    void run();
+    void dispatch(Frame& f);
+    void markLost();
+    uint8_t allocSeq();
+
+    std::unique_ptr<Transport> t_;
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> lost_{false};
+    std::atomic<bool> overflowFlag_{false};
+
+    std::mutex writeMutex_;
+
+    mutable std::mutex mutex_;  // pending, queues, stats
+    std::condition_variable answerCv_;
+    std::condition_variable reportCv_;
+    std::condition_variable spaceCv_;
+    std::vector<Pending*> pending_;
+    uint8_t nextSeq_ = 1;
+    std::deque<Frame> reports_;
+    std::deque<uint8_t> raw_;
+    ReportStats stats_;
+    bool haveLastSeq_ = false;
+    uint32_t lastSeq_ = 0;
+};
+
+} // namespace wire

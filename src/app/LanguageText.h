@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The language table: every visible text is looked up by key. Missing texts show the key itself.
+bool LoadLanguage(const QString& languageDir);
+void UnloadLanguage();
+QString LangText(const char* key);
+QString LangText(const QString& key);
+QString LangText(const QByteArray& key);
+
+// Name of the loaded language ("English", "简体中文"), empty when none.
+QString CurrentLanguageName();
