@@ -128,12 +128,15 @@ void Connection::dispatch(Frame& f)
                 haveLastSeq_ = true;
                 lastSeq_ = s;
             }
-            if (reports_.size() >= kMaxQueuedReports && !t_->isDatagram()) {
+            if (reports_.size() < kMaxQueuedReports) {
+                dropping_ = false;
+            } else if (!dropping_ && !t_->isDatagram()) {
                 // Stop reading for a while so TCP or the serial line hold the reader back. Answers
                 // queue behind the reports, so the pause is bounded: a consumer that has gone away
-                // must not block requests for good.
-                spaceCv_.wait_for(lk, std::chrono::milliseconds(kFullPauseMs),
-                                  [&] { return reports_.size() < kMaxQueuedReports || stop_.load(); });
+                // must not block requests. Once a pause ran out, drop until there is room again.
+                dropping_ = !spaceCv_.wait_for(lk, std::chrono::milliseconds(kFullPauseMs), [&] {
+                    return reports_.size() < kMaxQueuedReports || stop_.load();
+                });
             }
             if (reports_.size() >= kMaxQueuedReports) {
                 ++stats_.overflowed;
@@ -249,8 +252,9 @@ int Connection::request(uint8_t command, const std::vector<uint8_t>& payload, Fr
     for (;;) {
         {
             std::lock_guard<std::mutex> wl(writeMutex_);
-            const int wt = std::max(1, int(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              deadline - Clock::now()).count()));
+            const int wt = std::max(
+                1,
+                int(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
             if (!t_->writeAll(bytes.data(), bytes.size(), wt)) {
                 unregister();
                 // A stream that cannot take a frame within the timeout is stuck or gone.
@@ -283,7 +287,8 @@ bool Connection::popReport(Frame& out, int waitMs)
 {
     std::unique_lock<std::mutex> lk(mutex_);
     if (reports_.empty() && waitMs > 0)
-        reportCv_.wait_for(lk, std::chrono::milliseconds(waitMs), [&] { return !reports_.empty() || stop_.load(); });
+        reportCv_.wait_for(lk, std::chrono::milliseconds(waitMs),
+                           [&] { return !reports_.empty() || stop_.load(); });
     if (reports_.empty())
         return false;
     const bool wasFull = reports_.size() >= kMaxQueuedReports;
@@ -300,7 +305,8 @@ size_t Connection::popRaw(uint8_t* buf, size_t cap, int waitMs)
 {
     std::unique_lock<std::mutex> lk(mutex_);
     if (raw_.empty() && waitMs > 0)
-        reportCv_.wait_for(lk, std::chrono::milliseconds(waitMs), [&] { return !raw_.empty() || stop_.load(); });
+        reportCv_.wait_for(lk, std::chrono::milliseconds(waitMs),
+                           [&] { return !raw_.empty() || stop_.load(); });
     size_t n = std::min(cap, raw_.size());
     for (size_t i = 0; i < n; ++i) {
         buf[i] = raw_.front();

@@ -29,9 +29,15 @@ uint16_t crc16Update(uint16_t crc, const uint8_t* data, size_t len)
     return crc;
 }
 
-uint16_t crc16(const uint8_t* data, size_t len) { return crc16Update(0xFFFF, data, len); }
+uint16_t crc16(const uint8_t* data, size_t len)
+{
+    return crc16Update(0xFFFF, data, len);
+}
 
-uint8_t headerCheck(const uint8_t* h) { return uint8_t(~(h[1] ^ h[2] ^ h[3] ^ h[4] ^ h[5])); }
+uint8_t headerCheck(const uint8_t* h)
+{
+    return uint8_t(~(h[1] ^ h[2] ^ h[3] ^ h[4] ^ h[5]));
+}
 
 bool encodeTo(const Frame& f, std::vector<uint8_t>& out)
 {

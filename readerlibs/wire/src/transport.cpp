@@ -18,7 +18,8 @@ namespace {
 
 int remainingMs(std::chrono::steady_clock::time_point deadline)
 {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return left.count() > 0 ? int(left.count()) : 0;
 }
 
@@ -73,7 +74,7 @@ public:
         if (n > 0)
             return long(n);
         if (n == 0)
-            return -1;  // peer closed
+            return -1; // peer closed
         return lostErrno(errno) ? -1 : 0;
     }
     bool writeAll(const uint8_t* data, size_t len, int timeoutMs) override
@@ -108,7 +109,7 @@ public:
         if (n >= 0)
             return n == 0 ? 0 : long(n);
         if (errno == ECONNREFUSED)
-            return -1;  // nobody listens at the reader's port any more
+            return -1; // nobody listens at the reader's port any more
         return lostErrno(errno) ? -1 : 0;
     }
     bool writeAll(const uint8_t* data, size_t len, int timeoutMs) override
@@ -141,8 +142,8 @@ public:
         if (n > 0)
             return long(n);
         if (n == 0)
-            return -1;  // hang-up
-        return lostErrno(errno) ? -1 : 0;  // EIO, ENXIO, EBADF: the device vanished
+            return -1;                    // hang-up
+        return lostErrno(errno) ? -1 : 0; // EIO, ENXIO, EBADF: the device vanished
     }
     bool writeAll(const uint8_t* data, size_t len, int timeoutMs) override
     {
@@ -176,18 +177,30 @@ bool makeAddr(const std::string& ip, int port, sockaddr_in& sa)
 speed_t speedFor(int baud)
 {
     switch (baud) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 921600: return B921600;
-    default: return B0;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    case 460800:
+        return B460800;
+    case 921600:
+        return B921600;
+    default:
+        return B0;
     }
 }
 
@@ -296,7 +309,7 @@ std::unique_ptr<Transport> openSerial(const std::string& name, int baud, int* er
     }
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cc[VMIN] = 1;  // with VMIN 0 a non-blocking read says 0 for "no data", like a hang-up
+    tio.c_cc[VMIN] = 1; // with VMIN 0 a non-blocking read says 0 for "no data", like a hang-up
     tio.c_cc[VTIME] = 0;
     speed_t sp = speedFor(baud);
     if (sp != B0) {

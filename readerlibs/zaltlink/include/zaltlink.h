@@ -27,8 +27,10 @@ typedef intptr_t ZALT_HANDLE;
 ZALT_EXPORT unsigned char ZALT_API ZALT_TCPInit(ZALT_HANDLE* handle, const char* ip, int port);
 ZALT_EXPORT unsigned char ZALT_API ZALT_UDPInit(ZALT_HANDLE* handle, const char* ip, int port);
 /* name: "COMn" (/dev/ttyS(n-1)) or a device path; baud: the line speed (other values keep the device's). */
-ZALT_EXPORT unsigned char ZALT_API ZALT_COMInit(ZALT_HANDLE* handle, int reserved, const char* name, int baud);
-ZALT_EXPORT unsigned char ZALT_API ZALT_USBInit(ZALT_HANDLE* handle, int reserved, const char* name, int param);
+ZALT_EXPORT unsigned char ZALT_API ZALT_COMInit(ZALT_HANDLE* handle, int reserved, const char* name,
+                                                int baud);
+ZALT_EXPORT unsigned char ZALT_API ZALT_USBInit(ZALT_HANDLE* handle, int reserved, const char* name,
+                                                int param);
 ZALT_EXPORT unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle);
 ZALT_EXPORT unsigned char ZALT_API ZALT_Close(ZALT_HANDLE handle);
 ZALT_EXPORT unsigned char ZALT_API ZALT_GetErrorCode(ZALT_HANDLE handle, int* code);
@@ -36,10 +38,10 @@ ZALT_EXPORT unsigned char ZALT_API ZALT_GetErrorCode(ZALT_HANDLE handle, int* co
 ZALT_EXPORT unsigned char ZALT_API ZALT_Copyright(ZALT_HANDLE* handle, char* text);
 
 /* Identity, parameters, clock, firmware. */
-ZALT_EXPORT unsigned char ZALT_API ZALT_SysInfQuery(ZALT_HANDLE handle, unsigned char type, unsigned char* buf,
-                                                    unsigned char* len);
-ZALT_EXPORT unsigned char ZALT_API ZALT_SysInfSet(ZALT_HANDLE handle, unsigned char type, const unsigned char* buf,
-                                                  unsigned char len);
+ZALT_EXPORT unsigned char ZALT_API ZALT_SysInfQuery(ZALT_HANDLE handle, unsigned char type,
+                                                    unsigned char* buf, unsigned char* len);
+ZALT_EXPORT unsigned char ZALT_API ZALT_SysInfSet(ZALT_HANDLE handle, unsigned char type,
+                                                  const unsigned char* buf, unsigned char len);
 /* op 0 restore defaults, 1 write count bytes from buf, 2 read count bytes into buf (capacity *len). */
 ZALT_EXPORT unsigned char ZALT_API ZALT_ParmOp(ZALT_HANDLE handle, unsigned char op, unsigned char address,
                                                unsigned char count, unsigned char* buf, unsigned char* len);
@@ -47,7 +49,8 @@ ZALT_EXPORT unsigned char ZALT_API ZALT_Reboot(ZALT_HANDLE handle, unsigned char
 ZALT_EXPORT unsigned char ZALT_API ZALT_Updata(ZALT_HANDLE handle, unsigned char type, int fileSize,
                                                const unsigned int* checksum, int nameLen,
                                                const unsigned char* name);
-ZALT_EXPORT unsigned char ZALT_API ZALT_ReaderTimeQuery(ZALT_HANDLE handle, unsigned char* buf, unsigned char* len);
+ZALT_EXPORT unsigned char ZALT_API ZALT_ReaderTimeQuery(ZALT_HANDLE handle, unsigned char* buf,
+                                                        unsigned char* len);
 ZALT_EXPORT unsigned char ZALT_API ZALT_SetReaderTime(ZALT_HANDLE handle, const unsigned char* record,
                                                       unsigned char len);
 ZALT_EXPORT unsigned char ZALT_API ZALT_PowerOff(ZALT_HANDLE handle);
@@ -58,10 +61,10 @@ ZALT_EXPORT unsigned char ZALT_API ZALT_CommunicatParaQuery(ZALT_HANDLE handle, 
                                                             unsigned char* buf, unsigned char* len);
 ZALT_EXPORT unsigned char ZALT_API ZALT_CommunicatParaSet(ZALT_HANDLE handle, unsigned char type,
                                                           const unsigned char* buf, unsigned char len);
-ZALT_EXPORT unsigned char ZALT_API ZALT_NetParaQuery(ZALT_HANDLE handle, unsigned char type, unsigned char* buf,
-                                                     unsigned char* len);
-ZALT_EXPORT unsigned char ZALT_API ZALT_NetParaSet(ZALT_HANDLE handle, unsigned char type, const unsigned char* buf,
-                                                   unsigned char len);
+ZALT_EXPORT unsigned char ZALT_API ZALT_NetParaQuery(ZALT_HANDLE handle, unsigned char type,
+                                                     unsigned char* buf, unsigned char* len);
+ZALT_EXPORT unsigned char ZALT_API ZALT_NetParaSet(ZALT_HANDLE handle, unsigned char type,
+                                                   const unsigned char* buf, unsigned char len);
 
 /* RF, antennas, tag-operation parameters. */
 ZALT_EXPORT unsigned char ZALT_API ZALT_AntennaParmQuery(ZALT_HANDLE handle, unsigned char antenna,
@@ -69,18 +72,20 @@ ZALT_EXPORT unsigned char ZALT_API ZALT_AntennaParmQuery(ZALT_HANDLE handle, uns
                                                          unsigned char* dwell);
 ZALT_EXPORT unsigned char ZALT_API ZALT_AntennaParmSet(ZALT_HANDLE handle, const unsigned char* record,
                                                        unsigned char len);
-ZALT_EXPORT unsigned char ZALT_API ZALT_RFParaQuery(ZALT_HANDLE handle, unsigned char type, unsigned char* buf,
-                                                    unsigned char* len);
+ZALT_EXPORT unsigned char ZALT_API ZALT_RFParaQuery(ZALT_HANDLE handle, unsigned char type,
+                                                    unsigned char* buf, unsigned char* len);
 ZALT_EXPORT unsigned char ZALT_API ZALT_RFParaSet(ZALT_HANDLE handle, unsigned char type, unsigned char count,
                                                   const unsigned char* buf);
-ZALT_EXPORT unsigned char ZALT_API ZALT_CarrierWaveOp(ZALT_HANDLE handle, unsigned char op, unsigned char antenna);
-ZALT_EXPORT unsigned char ZALT_API ZALT_TagOpParaQuery(ZALT_HANDLE handle, unsigned char type, unsigned char* buf,
-                                                       unsigned char* len);
+ZALT_EXPORT unsigned char ZALT_API ZALT_CarrierWaveOp(ZALT_HANDLE handle, unsigned char op,
+                                                      unsigned char antenna);
+ZALT_EXPORT unsigned char ZALT_API ZALT_TagOpParaQuery(ZALT_HANDLE handle, unsigned char type,
+                                                       unsigned char* buf, unsigned char* len);
 ZALT_EXPORT unsigned char ZALT_API ZALT_TagOpParaSet(ZALT_HANDLE handle, unsigned char type,
                                                      const unsigned char* buf, unsigned char len);
 
 /* IO and the on-board tag store. */
-ZALT_EXPORT unsigned char ZALT_API ZALT_IOOperate(ZALT_HANDLE handle, unsigned char port, unsigned char action);
+ZALT_EXPORT unsigned char ZALT_API ZALT_IOOperate(ZALT_HANDLE handle, unsigned char port,
+                                                  unsigned char action);
 ZALT_EXPORT unsigned char ZALT_API ZALT_IOStateQuery(ZALT_HANDLE handle, unsigned char* state /* 2 bytes */);
 ZALT_EXPORT unsigned char ZALT_API ZALT_Reading_IOQuery(ZALT_HANDLE handle, unsigned char* setting);
 ZALT_EXPORT unsigned char ZALT_API ZALT_Reading_IOConfig(ZALT_HANDLE handle, unsigned char setting);
@@ -95,24 +100,25 @@ ZALT_EXPORT unsigned char ZALT_API ZALT_ClearFlash(ZALT_HANDLE handle);
 /* Inventory: start with one of the read calls, pull reports with the matching receive call, stop with
  * ZALT_PowerOff. A receive call returns 1 when it delivered one report; it waits up to 30 ms for one.
  * Its buffers must hold 255 bytes; a length byte of 0 counts as 255. */
-ZALT_EXPORT unsigned char ZALT_API ZALT_6CReadEPCCode(ZALT_HANDLE handle, unsigned char antenna, unsigned char mode,
-                                                      int value);
-ZALT_EXPORT unsigned char ZALT_API ZALT_6CReadTIDCode(ZALT_HANDLE handle, unsigned char antenna, unsigned char mode,
-                                                      int value);
+ZALT_EXPORT unsigned char ZALT_API ZALT_6CReadEPCCode(ZALT_HANDLE handle, unsigned char antenna,
+                                                      unsigned char mode, int value);
+ZALT_EXPORT unsigned char ZALT_API ZALT_6CReadTIDCode(ZALT_HANDLE handle, unsigned char antenna,
+                                                      unsigned char mode, int value);
 ZALT_EXPORT unsigned char ZALT_API ZALT_6CReadEPCTIDCode(ZALT_HANDLE handle, unsigned char antenna,
                                                          unsigned char mode, int value);
-ZALT_EXPORT unsigned char ZALT_API ZALT_6CRevEPCMsg(ZALT_HANDLE handle, unsigned char* antenna, unsigned char* epc,
-                                                    unsigned char* epcLen);
-ZALT_EXPORT unsigned char ZALT_API ZALT_6CRevTIDMsg(ZALT_HANDLE handle, unsigned char* antenna, unsigned char* tid,
-                                                    unsigned char* tidLen);
+ZALT_EXPORT unsigned char ZALT_API ZALT_6CRevEPCMsg(ZALT_HANDLE handle, unsigned char* antenna,
+                                                    unsigned char* epc, unsigned char* epcLen);
+ZALT_EXPORT unsigned char ZALT_API ZALT_6CRevTIDMsg(ZALT_HANDLE handle, unsigned char* antenna,
+                                                    unsigned char* tid, unsigned char* tidLen);
 ZALT_EXPORT unsigned char ZALT_API ZALT_6CRevEPCTIDMsg(ZALT_HANDLE handle, unsigned char* antenna,
                                                        unsigned char* epc, unsigned char* epcLen,
                                                        unsigned char* tid, unsigned char* tidLen);
 
 /* Tag operations. Passwords are 4 bytes, first byte first. User memory is addressed in words. */
 ZALT_EXPORT unsigned char ZALT_API ZALT_6CTagSelect(ZALT_HANDLE handle, unsigned char bank, int startBits,
-                                                    int lengthBits, const unsigned char* data, unsigned char count,
-                                                    unsigned char r1, unsigned char r2, unsigned char r3);
+                                                    int lengthBits, const unsigned char* data,
+                                                    unsigned char count, unsigned char r1, unsigned char r2,
+                                                    unsigned char r3);
 /* buf capacity in bytes comes in *len; *len holds the number of words read afterwards. */
 ZALT_EXPORT unsigned char ZALT_API ZALT_6CReadUserData(ZALT_HANDLE handle, unsigned char antenna, int start,
                                                        int words, int timeMs, unsigned char* buf, int* len);
@@ -131,10 +137,12 @@ ZALT_EXPORT unsigned char ZALT_API ZALT_6CTagKill(ZALT_HANDLE handle, unsigned c
                                                   const unsigned char* password, const unsigned char* epc,
                                                   unsigned char count);
 ZALT_EXPORT unsigned char ZALT_API ZALT_6CAccessPWDSet(ZALT_HANDLE handle, unsigned char antenna,
-                                                       unsigned char reserved, const unsigned char* oldPassword,
+                                                       unsigned char reserved,
+                                                       const unsigned char* oldPassword,
                                                        const unsigned char* newPassword);
 ZALT_EXPORT unsigned char ZALT_API ZALT_6CDestroyPWDSet(ZALT_HANDLE handle, unsigned char antenna,
-                                                        unsigned char reserved, const unsigned char* oldPassword,
+                                                        unsigned char reserved,
+                                                        const unsigned char* oldPassword,
                                                         const unsigned char* newPassword);
 
 /* Pass-through to the reader's Wi-Fi module (after ZALT_EnterTrans). */
@@ -142,8 +150,8 @@ ZALT_EXPORT unsigned char ZALT_API ZALT_RawSendData(ZALT_HANDLE handle, const un
 /* Waits up to timeoutMs for bytes; buf capacity in *len (0 counts as 255), count returned in *len. */
 ZALT_EXPORT unsigned char ZALT_API ZALT_RawRevData(ZALT_HANDLE handle, unsigned char* buf, unsigned char* len,
                                                    int timeoutMs);
-ZALT_EXPORT unsigned char ZALT_API ZALT_RawSendAndRevData(ZALT_HANDLE handle, const unsigned char* data, int len,
-                                                          unsigned char* buf, unsigned char* bufLen,
+ZALT_EXPORT unsigned char ZALT_API ZALT_RawSendAndRevData(ZALT_HANDLE handle, const unsigned char* data,
+                                                          int len, unsigned char* buf, unsigned char* bufLen,
                                                           int timeoutMs);
 
 /* Counters of the tag reports received on a handle, from their sequence numbers (diagnostics). */

@@ -31,7 +31,12 @@ constexpr int kMaxUserWords = 4462;
 constexpr int kMaxRaw = 1024;
 constexpr const char* kCopyright = "zaltlink 1.0.0 (Rivulet)";
 
-enum class Medium { Tcp, Udp, Serial };
+enum class Medium
+{
+    Tcp,
+    Udp,
+    Serial
+};
 
 struct Session
 {
@@ -39,7 +44,8 @@ struct Session
     std::string address;
     int port = 0;
     int baud = 0;
-    std::mutex mutex;  // guards conn and opening
+    std::mutex openMutex; // one open at a time; held while connecting
+    std::mutex mutex;     // guards conn only, so other calls never wait for a connect
     std::shared_ptr<wire::Connection> conn;
     std::atomic<int> lastError{0};
 
@@ -182,9 +188,15 @@ unsigned char initSession(ZALT_HANDLE* handle, Medium m, const char* address, in
     return addSession(handle, std::move(s));
 }
 
-std::vector<uint8_t> pwd4(const unsigned char* p) { return std::vector<uint8_t>(p, p + 4); }
+std::vector<uint8_t> pwd4(const unsigned char* p)
+{
+    return std::vector<uint8_t>(p, p + 4);
+}
 
-int clampTime(int ms) { return std::clamp(ms, 0, 64000); }
+int clampTime(int ms)
+{
+    return std::clamp(ms, 0, 64000);
+}
 
 unsigned char startRead(intptr_t h, uint8_t command, unsigned char antenna, unsigned char mode, int value)
 {
@@ -198,7 +210,12 @@ unsigned char startRead(intptr_t h, uint8_t command, unsigned char antenna, unsi
     return exchange(h, command, p);
 }
 
-enum class Want { Epc, Tid, Both };
+enum class Want
+{
+    Epc,
+    Tid,
+    Both
+};
 
 unsigned char receive(intptr_t h, Want want, unsigned char* antenna, unsigned char* bufA, unsigned char* lenA,
                       unsigned char* bufB, unsigned char* lenB)
@@ -219,7 +236,8 @@ unsigned char receive(intptr_t h, Want want, unsigned char* antenna, unsigned ch
         return idle(0);
     Frame f;
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
         if (!c.conn->popReport(f, int(std::max<long>(0, left.count())))) {
             if (c.conn->linkLost())
                 c.fail(err::LinkLost);
@@ -251,7 +269,7 @@ unsigned char receive(intptr_t h, Want want, unsigned char* antenna, unsigned ch
             tid = p.data() + 6 + n1 + 1;
         }
         if ((want == Want::Epc && !epc) || (want == Want::Tid && !tid))
-            continue;  // a report of another kind, left from an earlier run
+            continue; // a report of another kind, left from an earlier run
         const uint8_t* dA = want == Want::Tid ? tid : epc;
         const size_t nA = want == Want::Tid ? nTid : nEpc;
         const size_t capA = *lenA ? *lenA : 255;
@@ -305,18 +323,27 @@ unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle)
     auto s = findSession(handle);
     if (!s)
         return 0;
-    std::lock_guard<std::mutex> lk(s->mutex);
-    if (s->conn && !s->conn->linkLost()) {
+    std::lock_guard<std::mutex> openLock(s->openMutex);
+    if (auto old = s->connection(); old && !old->linkLost()) {
         s->lastError.store(err::AlreadyOpen);
         return 0;
     }
-    s->conn.reset();
+    {
+        std::lock_guard<std::mutex> lk(s->mutex);
+        s->conn.reset();
+    }
     int osError = 0;
     std::unique_ptr<wire::Transport> t;
     switch (s->medium) {
-    case Medium::Tcp: t = wire::openTcp(s->address, s->port, kConnectTimeoutMs, &osError); break;
-    case Medium::Udp: t = wire::openUdp(s->address, s->port, &osError); break;
-    case Medium::Serial: t = wire::openSerial(s->address, s->baud, &osError); break;
+    case Medium::Tcp:
+        t = wire::openTcp(s->address, s->port, kConnectTimeoutMs, &osError);
+        break;
+    case Medium::Udp:
+        t = wire::openUdp(s->address, s->port, &osError);
+        break;
+    case Medium::Serial:
+        t = wire::openSerial(s->address, s->baud, &osError);
+        break;
     }
     if (!t) {
         s->lastError.store(err::ConnectFailed);
@@ -331,6 +358,7 @@ unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle)
         return 0;
     }
     conn->resetReportStats();
+    std::lock_guard<std::mutex> lk(s->mutex);
     s->conn = std::move(conn);
     return 1;
 }
@@ -353,7 +381,7 @@ unsigned char ZALT_API ZALT_Close(ZALT_HANDLE handle)
     }
     if (conn && !conn->linkLost())
         conn->post(cmd::Bye, {});
-    return 1;  // the connection ends when its last user lets go
+    return 1; // the connection ends when its last user lets go
 }
 
 unsigned char ZALT_API ZALT_GetErrorCode(ZALT_HANDLE handle, int* code)
@@ -374,7 +402,8 @@ unsigned char ZALT_API ZALT_Copyright(ZALT_HANDLE*, char* text)
     return 1;
 }
 
-unsigned char ZALT_API ZALT_SysInfQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf, unsigned char* len)
+unsigned char ZALT_API ZALT_SysInfQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf,
+                                        unsigned char* len)
 {
     return query(h, cmd::SysInfQuery, {type}, buf, len);
 }
@@ -385,8 +414,8 @@ unsigned char ZALT_API ZALT_SysInfSet(ZALT_HANDLE h, unsigned char type, const u
     return set(h, cmd::SysInfSet, type, buf, len);
 }
 
-unsigned char ZALT_API ZALT_ParmOp(ZALT_HANDLE h, unsigned char op, unsigned char address, unsigned char count,
-                                   unsigned char* buf, unsigned char* len)
+unsigned char ZALT_API ZALT_ParmOp(ZALT_HANDLE h, unsigned char op, unsigned char address,
+                                   unsigned char count, unsigned char* buf, unsigned char* len)
 {
     std::vector<uint8_t> p;
     p.reserve(3 + size_t(count));
@@ -426,8 +455,8 @@ unsigned char ZALT_API ZALT_Reboot(ZALT_HANDLE h, unsigned char mode)
     return exchange(h, cmd::Reboot, {mode}, nullptr, kSlowTimeoutMs);
 }
 
-unsigned char ZALT_API ZALT_Updata(ZALT_HANDLE h, unsigned char type, int fileSize, const unsigned int* checksum,
-                                   int nameLen, const unsigned char* name)
+unsigned char ZALT_API ZALT_Updata(ZALT_HANDLE h, unsigned char type, int fileSize,
+                                   const unsigned int* checksum, int nameLen, const unsigned char* name)
 {
     if (!checksum || fileSize < 0 || nameLen < 0 || nameLen > 254 || (nameLen > 0 && !name))
         return badArgument(h);
@@ -452,7 +481,10 @@ unsigned char ZALT_API ZALT_SetReaderTime(ZALT_HANDLE h, const unsigned char* re
     return exchange(h, cmd::TimeSet, std::vector<uint8_t>(record, record + 7));
 }
 
-unsigned char ZALT_API ZALT_PowerOff(ZALT_HANDLE h) { return exchange(h, cmd::PowerOff, {}); }
+unsigned char ZALT_API ZALT_PowerOff(ZALT_HANDLE h)
+{
+    return exchange(h, cmd::PowerOff, {});
+}
 
 unsigned char ZALT_API ZALT_EnterTrans(ZALT_HANDLE h, unsigned char mode)
 {
@@ -471,7 +503,8 @@ unsigned char ZALT_API ZALT_CommunicatParaSet(ZALT_HANDLE h, unsigned char type,
     return set(h, cmd::CommSet, type, buf, len);
 }
 
-unsigned char ZALT_API ZALT_NetParaQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf, unsigned char* len)
+unsigned char ZALT_API ZALT_NetParaQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf,
+                                         unsigned char* len)
 {
     return query(h, cmd::NetQuery, {type}, buf, len);
 }
@@ -505,7 +538,8 @@ unsigned char ZALT_API ZALT_AntennaParmSet(ZALT_HANDLE h, const unsigned char* r
     return exchange(h, cmd::AntennaSet, std::vector<uint8_t>(record, record + len));
 }
 
-unsigned char ZALT_API ZALT_RFParaQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf, unsigned char* len)
+unsigned char ZALT_API ZALT_RFParaQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf,
+                                        unsigned char* len)
 {
     return query(h, cmd::RfQuery, {type}, buf, len);
 }
@@ -611,7 +645,8 @@ unsigned char ZALT_API ZALT_6CReadTIDCode(ZALT_HANDLE h, unsigned char antenna, 
     return startRead(h, cmd::ReadTid, antenna, mode, value);
 }
 
-unsigned char ZALT_API ZALT_6CReadEPCTIDCode(ZALT_HANDLE h, unsigned char antenna, unsigned char mode, int value)
+unsigned char ZALT_API ZALT_6CReadEPCTIDCode(ZALT_HANDLE h, unsigned char antenna, unsigned char mode,
+                                             int value)
 {
     return startRead(h, cmd::ReadEpcTid, antenna, mode, value);
 }
@@ -651,8 +686,8 @@ unsigned char ZALT_API ZALT_6CTagSelect(ZALT_HANDLE h, unsigned char bank, int s
     return exchange(h, cmd::TagSelect, p, nullptr, kSlowTimeoutMs);
 }
 
-unsigned char ZALT_API ZALT_6CReadUserData(ZALT_HANDLE h, unsigned char antenna, int start, int words, int timeMs,
-                                           unsigned char* buf, int* len)
+unsigned char ZALT_API ZALT_6CReadUserData(ZALT_HANDLE h, unsigned char antenna, int start, int words,
+                                           int timeMs, unsigned char* buf, int* len)
 {
     if (!buf || !len || start < 0 || start > 0xFFFF || words < 1 || words > kMaxUserWords)
         return badArgument(h);
@@ -758,7 +793,8 @@ unsigned char ZALT_API ZALT_6CAccessPWDSet(ZALT_HANDLE h, unsigned char antenna,
 }
 
 unsigned char ZALT_API ZALT_6CDestroyPWDSet(ZALT_HANDLE h, unsigned char antenna, unsigned char reserved,
-                                            const unsigned char* oldPassword, const unsigned char* newPassword)
+                                            const unsigned char* oldPassword,
+                                            const unsigned char* newPassword)
 {
     return passwordSet(h, cmd::KillPwdSet, antenna, reserved, oldPassword, newPassword);
 }
@@ -798,8 +834,9 @@ unsigned char ZALT_API ZALT_RawSendAndRevData(ZALT_HANDLE h, const unsigned char
     return ZALT_RawRevData(h, buf, bufLen, timeoutMs);
 }
 
-unsigned char ZALT_API ZALT_GetReportStats(ZALT_HANDLE h, unsigned long long* received, unsigned long long* lost,
-                                           unsigned long long* doubled, unsigned long long* overflowed)
+unsigned char ZALT_API ZALT_GetReportStats(ZALT_HANDLE h, unsigned long long* received,
+                                           unsigned long long* lost, unsigned long long* doubled,
+                                           unsigned long long* overflowed)
 {
     Call c;
     c.session = findSession(h);

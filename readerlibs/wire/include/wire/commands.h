@@ -11,8 +11,8 @@ constexpr uint8_t kFamilyGjb = 2;
 
 namespace cmd {
 // Session
-constexpr uint8_t Hello = 0x01;  // ZALT_Open
-constexpr uint8_t Bye = 0x02;    // ZALT_Close
+constexpr uint8_t Hello = 0x01; // ZALT_Open
+constexpr uint8_t Bye = 0x02;   // ZALT_Close
 constexpr uint8_t Ping = 0x03;
 // System and identity
 constexpr uint8_t SysInfQuery = 0x10;
@@ -69,7 +69,10 @@ constexpr uint8_t IoEvent = 0x83;
 constexpr uint8_t Heartbeat = 0x84;
 constexpr uint8_t RawData = 0x85;
 
-inline bool isUnsolicited(uint8_t c) { return c >= 0x80 && c <= 0x8F; }
+inline bool isUnsolicited(uint8_t c)
+{
+    return c >= 0x80 && c <= 0x8F;
+}
 } // namespace cmd
 
 // Status byte of an answer. 0 = done; the rest are the reader's refusals.
@@ -89,7 +92,8 @@ constexpr uint8_t BadLength = 0x1A;
 constexpr uint8_t InternalError = 0x1F;
 } // namespace status
 
-// Error codes of ZALT_GetErrorCode. 1..15 are the library's own; 16..255 are reader status bytes as they stand.
+// Error codes of ZALT_GetErrorCode. 1..15 are the library's own; 16..255 are reader status bytes as they
+// stand.
 namespace err {
 constexpr int None = 0;
 constexpr int BadHandle = 1;

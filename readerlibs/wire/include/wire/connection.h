@@ -18,13 +18,13 @@ namespace wire {
 
 struct ReportStats
 {
-    uint64_t received = 0;    // tag reports decoded
-    uint64_t lost = 0;        // gaps in the report sequence
-    uint64_t doubled = 0;     // repeated or out-of-order report sequence numbers
-    uint64_t overflowed = 0;  // dropped because the queue was full
+    uint64_t received = 0;   // tag reports decoded
+    uint64_t lost = 0;       // gaps in the report sequence
+    uint64_t doubled = 0;    // repeated or out-of-order report sequence numbers
+    uint64_t overflowed = 0; // dropped because the queue was full
     uint64_t heartbeats = 0;
     uint64_t ioEvents = 0;
-    uint64_t framesDropped = 0;  // bad CRC or header on the link
+    uint64_t framesDropped = 0; // bad CRC or header on the link
 };
 
 class Connection
@@ -81,7 +81,7 @@ private:
 
     std::mutex writeMutex_;
 
-    mutable std::mutex mutex_;  // pending, queues, stats
+    mutable std::mutex mutex_; // pending, queues, stats
     std::condition_variable answerCv_;
     std::condition_variable reportCv_;
     std::condition_variable spaceCv_;
@@ -90,6 +90,7 @@ private:
     std::deque<Frame> reports_;
     std::deque<uint8_t> raw_;
     ReportStats stats_;
+    bool dropping_ = false; // the queue stayed full through a pause
     bool haveLastSeq_ = false;
     uint32_t lastSeq_ = 0;
 };

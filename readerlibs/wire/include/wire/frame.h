@@ -8,7 +8,7 @@
 namespace wire {
 
 constexpr uint8_t kStartByte = 0xA5;
-constexpr size_t kHeaderSize = 7;  // start, length (2), seq, cmd, status, header check
+constexpr size_t kHeaderSize = 7; // start, length (2), seq, cmd, status, header check
 constexpr size_t kCrcSize = 2;
 constexpr size_t kOverhead = kHeaderSize + kCrcSize;
 constexpr size_t kMaxPayload = 9216;
@@ -26,7 +26,7 @@ struct Frame
 uint16_t crc16(const uint8_t* data, size_t len);
 uint16_t crc16Update(uint16_t crc, const uint8_t* data, size_t len);
 
-uint8_t headerCheck(const uint8_t* header);  // over bytes 1..5 of a header
+uint8_t headerCheck(const uint8_t* header); // over bytes 1..5 of a header
 
 // Encodes a frame; a payload longer than kMaxPayload yields an empty vector.
 std::vector<uint8_t> encode(const Frame& f);
@@ -44,8 +44,8 @@ public:
     void reset();
 
     uint64_t framesDecoded() const { return decoded_; }
-    uint64_t framesDropped() const { return dropped_; }  // bad CRC or bad header after a start byte
-    uint64_t bytesSkipped() const { return skipped_; }   // bytes discarded while resynchronising
+    uint64_t framesDropped() const { return dropped_; } // bad CRC or bad header after a start byte
+    uint64_t bytesSkipped() const { return skipped_; }  // bytes discarded while resynchronising
     size_t buffered() const { return buf_.size() - pos_; }
 
 private:
@@ -74,7 +74,10 @@ inline void putU32(std::vector<uint8_t>& v, uint32_t x)
     v.push_back(uint8_t(x >> 8));
     v.push_back(uint8_t(x));
 }
-inline uint16_t getU16(const uint8_t* p) { return uint16_t((p[0] << 8) | p[1]); }
+inline uint16_t getU16(const uint8_t* p)
+{
+    return uint16_t((p[0] << 8) | p[1]);
+}
 inline uint32_t getU32(const uint8_t* p)
 {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
