@@ -2,14 +2,25 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QUrl>
 
+#include <functional>
 #include <memory>
 
 namespace Ui {
 class MainWindow;
 }
 
-// The single top-level window: connection panel, work area and operation log.
+class ConnetDlg;
+class OpListDlg;
+class QAction;
+class QMenu;
+class SoftConfigDlg;
+class VersionCommonDlg;
+class workDpaceDlg;
+
+// The single top-level window: connection panel, work area and operation log, the menus that the
+// device profile switches on, and the hub every notification passes through.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -30,13 +41,59 @@ public:
     QWidget* workContainer() const;
     QWidget* opListContainer() const;
 
+    ConnetDlg* connetDlg() const { return m_connetDlg; }
+    workDpaceDlg* workArea() const { return m_workDpaceDlg; }
+    OpListDlg* opListDlg() const { return m_opListDlgWidget; }
+
+    // The reader must be connected and idle; refusals are logged. requiredConnectType >= 0 also
+    // demands that medium, logging wrongTypeKey otherwise.
+    static bool CheckReaderLink(int requiredConnectType = -1, const char* wrongTypeKey = nullptr);
+
+    // Opens the help document; replaceable so tests start no browser.
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    static void SetUrlOpener(UrlOpener opener);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private slots:
+    void slot_SoftConfigAc();
+    void slot_ExitAc();
+    void slot_rebootDeviceFor6CAc();
+    void slot_VersionCommonAc();
+    void slot_HelpAc();
+
     void slot_updateReaderState(int nConnetType);
     void slot_UpdateReadCount(int count, int speed, int nReset);
     void slot_CutConnet();
+    void slot_leftBtnClicked();
+    void slot_downBtnClicked();
 
 private:
+    void CreatePanels();
+    void CreateMenus();
+    QMenu* AddMenu(const char* flag, const char* titleKey);
+    QAction* AddAction(QMenu* menu, const char* group, const char* flag, const char* textKey,
+                       void (MainWindow::*slot)());
+    // The question before quitting; false when the operator stays or a read is running.
+    bool ConfirmQuit();
+
     std::unique_ptr<Ui::MainWindow> ui;
     bool m_restart = false;
+    bool m_quitConfirmed = false;
     QPointer<QObject> m_opListDlg;
+
+    ConnetDlg* m_connetDlg = nullptr;
+    workDpaceDlg* m_workDpaceDlg = nullptr;
+    OpListDlg* m_opListDlgWidget = nullptr;
+
+    SoftConfigDlg* m_softConfigDlg = nullptr;
+    VersionCommonDlg* m_versionCommonDlg = nullptr;
+
+    QAction* m_softconfigAc = nullptr;
+    QAction* m_quitAc = nullptr;
+    QAction* m_rebootDeviceAc = nullptr;
+    QAction* m_versionCommonAc = nullptr;
+    QAction* m_helpAc = nullptr;
 };

@@ -1,4 +1,5 @@
 #include "LogCapture.h"
+#include "QuestionAnswers.h"
 #include "TempAppDir.h"
 #include "app/AppContext.h"
 #include "app/AppSettings.h"
@@ -212,6 +213,8 @@ void TstAppRunLoop::restartBuildsEverythingAgain()
     bool firstWindowGoneInSecondRun = false;
     bool registered = true;
 
+    // Closing the main window asks first; answer yes in advance.
+    QuestionAnswers answers;
     const int result = RunRivulet(*qApp, [&](MainWindow& window) {
         ++runs;
         titles.append(window.windowTitle());
@@ -228,10 +231,11 @@ void TstAppRunLoop::restartBuildsEverythingAgain()
             // Leave traces the next run must not see.
             reader->SetTcpParam(QStringLiteral("127.0.0.5"), 4001);
             reader->SetState(2);
-            QTimer::singleShot(0, &window, [&window, &dir] {
+            QTimer::singleShot(0, &window, [&window, &dir, &answers] {
                 AppSettings::Instance()->SetDllType(QStringLiteral("GJB"));
                 dir.removeFile(QStringLiteral("skin/qss/stylesheet.css"));
                 window.SetRestartFlag(true);
+                answers.pushOk();
                 QApplication::quit();
             });
         } else {
@@ -239,7 +243,10 @@ void TstAppRunLoop::restartBuildsEverythingAgain()
             // Without a style sheet the style is not wrapped, so its name shows.
             styleName = QApplication::style()->name();
             // The last window closing ends the program.
-            QTimer::singleShot(0, &window, [&window] { window.close(); });
+            QTimer::singleShot(0, &window, [&window, &answers] {
+                answers.pushOk();
+                window.close();
+            });
         }
     });
 
