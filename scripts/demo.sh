@@ -29,6 +29,9 @@ if [ -x "$BIN/readersim" ]; then
   fi
   echo "Simulated 6C reader (300 tags), stopped when Rivulet exits:"
   grep -v '^ready' "$SIM_OUT" | sed 's/^/  /'
+  # The connection panel starts with this address filled in.
+  RIVULET_DEMO_TCP=$(awk '$1=="tcp"{print $2; exit}' "$SIM_OUT")
+  export RIVULET_DEMO_TCP
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display found: running under xvfb-run."
