@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class QListWidgetItem;
+class TagSelectFor6CDlg;
+
+namespace Ui {
+class TagOpFor6CDlg;
+}
+
+// The 6C tag-operation page: the antenna choice and six single-shot operations, one sub-page each.
+class TagOpFor6CDlg : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TagOpFor6CDlg(QWidget* parent = nullptr);
+    ~TagOpFor6CDlg() override;
+
+    // Antenna for every operation, 1..4.
+    int antennaNumber() const;
+    // One normal line in the operation log.
+    void report(const QString& text);
+
+    // A tag picked on the inventory page: bank index 0 EPC, 1 TID. Runs the select at once and
+    // leaves the shown sub-page as it is.
+    bool selectTag(int bank, int start, int length, QString hexData);
+
+    // The same for a sub-page whose owner may be missing (a sub-page used alone).
+    static int AntennaOf(const TagOpFor6CDlg* owner);
+    static void ReportTo(TagOpFor6CDlg* owner, const QString& text);
+
+    QWidget* page(int index) const;
+    int pageCount() const;
+
+private slots:
+    void slot_ListItemClicked(QListWidgetItem* item);
+
+private:
+    std::unique_ptr<Ui::TagOpFor6CDlg> ui;
+    TagSelectFor6CDlg* m_selectPage = nullptr;
+};
+
+// Shared by the sub-pages: true when the reader is connected and idle; otherwise reports why not.
+bool TagOpReaderReady(TagOpFor6CDlg* owner);
+// Handle of the current reader for the library calls.
+intptr_t TagOpHandle();
