@@ -130,15 +130,18 @@ void Connection::dispatch(Frame& f)
             }
             if (reports_.size() < kMaxQueuedReports) {
                 dropping_ = false;
-            } else if (!dropping_ && !t_->isDatagram()) {
+            } else if (!dropping_ && pending_.empty() && !t_->isDatagram()) {
                 // Stop reading for a while so TCP or the serial line hold the reader back. Answers
                 // queue behind the reports, so the pause is bounded: a consumer that has gone away
                 // must not block requests. Once a pause ran out, drop until there is room again.
+                // A request posted meanwhile ends the pause: its answer (a stop, typically) lies
+                // behind the reports still in the socket.
                 dropping_ = !spaceCv_.wait_for(lk, std::chrono::milliseconds(kFullPauseMs), [&] {
-                    return reports_.size() < kMaxQueuedReports || stop_.load();
+                    return reports_.size() < kMaxQueuedReports || stop_.load() || !pending_.empty();
                 });
             }
-            if (reports_.size() >= kMaxQueuedReports) {
+            const size_t cap = pending_.empty() ? kMaxQueuedReports : kHardMaxQueuedReports;
+            if (reports_.size() >= cap) {
                 ++stats_.overflowed;
                 overflowFlag_.store(true);
                 return;
@@ -237,6 +240,7 @@ int Connection::request(uint8_t command, const std::vector<uint8_t>& payload, Fr
         p.seq = allocSeq();
         pending_.push_back(&p);
     }
+    spaceCv_.notify_all(); // a receiver paused on a full queue must read on to the answer
     req.seq = p.seq;
     encodeTo(req, bytes);
 

@@ -226,8 +226,10 @@ std::unique_ptr<Transport> openTcp(const std::string& ip, int port, int connectT
     }
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    int big = 1 << 20;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
+    // Big enough for any reader's rate, small enough that an answer never waits behind more than a
+    // few milliseconds of reports already in flight (a stop during a flood).
+    int buf = 256 << 10;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buf, sizeof buf);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
         if (errno != EINPROGRESS) {
             *error = errno;

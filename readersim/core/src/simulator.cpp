@@ -669,6 +669,10 @@ void Simulator::Impl::acceptClients(int64_t now)
         }
         int on = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        // A reader has little memory for outgoing frames; a huge kernel buffer would also keep
+        // answers queued behind seconds of reports.
+        int sndbuf = 64 << 10;
+        setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sndbuf, sizeof sndbuf);
         auto l = std::make_unique<Link>();
         l->id = nextLinkId++;
         l->kind = LinkKind::Tcp;

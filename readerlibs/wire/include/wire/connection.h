@@ -31,6 +31,9 @@ class Connection
 {
 public:
     static constexpr size_t kMaxQueuedReports = 262144;
+    // While a request waits for its answer the queue may grow to this, so the answer is not held
+    // behind reports the consumer has not taken yet.
+    static constexpr size_t kHardMaxQueuedReports = 4 * kMaxQueuedReports;
     static constexpr size_t kMaxRawBytes = 65536;
     static constexpr int kFullPauseMs = 250;
 
