@@ -1,6 +1,6 @@
 // Checks the delivered language files the way the program reads them: through QSettings in INI
-// format (Part 1.1 of the specification). A value QSettings would split into a string list (an
-// unquoted comma), mangle (a bad escape) or drop (a duplicate key) is caught here.
+// format. A value QSettings would split into a string list (an unquoted comma), mangle (a bad
+// escape) or drop (a duplicate key) is caught here.
 
 #include <QDir>
 #include <QFile>
@@ -255,7 +255,7 @@ private slots:
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }
 
-    void placeholdersWhereTheSpecificationHasThem()
+    void placeholdersWhereTextsNeedThem()
     {
         const auto en = m_texts.value(QStringLiteral("en"));
         const QStringList one = {
