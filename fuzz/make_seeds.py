@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""Writes the hand-made seed inputs of zaltlink_answer_fuzz and readersim_dispatch_fuzz."""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def crc16(data):
+    crc = 0xFFFF
+    for b in data:
+        crc ^= b << 8
+        for _ in range(8):
+            crc = ((crc << 1) ^ 0x1021) & 0xFFFF if crc & 0x8000 else (crc << 1) & 0xFFFF
+    return crc
+
+
+def frame(seq, cmd, payload=b"", status=0):
+    head = struct.pack(">HBBB", len(payload), seq, cmd, status)
+    check = 0
+    for b in head:
+        check ^= b
+    body = head + bytes([~check & 0xFF]) + payload
+    return b"\xA5" + body + struct.pack(">H", crc16(body))
+
+
+def write(subdir, name, data):
+    with open(os.path.join(HERE, "corpus", subdir, name), "wb") as f:
+        f.write(data)
+
+
+# --- readersim_dispatch: request streams -------------------------------------------------------------
+def requests(*reqs):
+    return b"".join(frame(i + 1, c, p) for i, (c, p) in enumerate(reqs))
+
+
+write("readersim_dispatch", "session_and_identity", requests(
+    (0x01, b"\x01"), (0x03, b"ping"), (0x10, b"\x00"), (0x10, b"\x03"), (0x11, b"\x00READER02"),
+    (0x15, b""), (0x16, bytes([0x30, 0x15, 0x10, 0x02, 0x08, 0x12, 0x26])), (0x02, b"")))
+write("readersim_dispatch", "parameters", requests(
+    (0x12, bytes([2, 0, 16])), (0x12, bytes([1, 160, 2, 0x05, 0x03])), (0x12, bytes([2, 122, 64])),
+    (0x12, bytes([2, 250, 6])), (0x12, bytes([0, 0, 0])), (0x20, b"\x20"), (0x21, b"\x10\x05"),
+    (0x22, b"\x02"), (0x23, b"\x03\x0f\xa1")))
+write("readersim_dispatch", "rf_and_io", requests(
+    (0x30, b"\x01"), (0x31, bytes([1, 1, 0, 0, 10, 10, 10, 10, 1, 2, 1, 1])), (0x32, b"\x00"),
+    (0x33, bytes([0, 3, 1, 2, 3])), (0x34, b"\x01\x01"), (0x38, b"\x10"), (0x39, b"\x10\x05"),
+    (0x39, bytes([0x11, 1, 0, 32, 16, 0xE2, 0x00, 0, 0, 0])), (0x40, b"\x01\x02"), (0x41, b""),
+    (0x42, b""), (0x43, b"\x03"), (0x44, b"\x00"), (0x45, b"\x01\x05"), (0x48, b""), (0x49, b"")))
+write("readersim_dispatch", "inventory", requests(
+    (0x01, b"\x01"), (0x50, bytes([0, 1, 0, 0, 0, 1])), (0x51, bytes([1, 1, 0, 0, 0, 1])),
+    (0x52, bytes([0, 1, 0, 0, 0, 4])), (0x17, b"")))
+write("readersim_dispatch", "tag_operations", requests(
+    (0x60, bytes([1, 0, 32, 0, 16, 2, 0x30, 0x00, 0, 0, 0])),
+    (0x61, bytes([1, 0, 0, 0, 4, 0, 0, 0x03, 0xE8])),
+    (0x62, bytes([1, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0x03, 0xE8, 0, 2, 1, 2, 3, 4])),
+    (0x63, bytes([1, 0, 0, 0, 0, 0, 4, 0x30, 0x00, 0x12, 0x34])),
+    (0x66, bytes([1, 0, 0, 0, 0, 0, 0x11, 0x22, 0x33, 0x44])),
+    (0x64, bytes([1, 0x11, 0x22, 0x33, 0x44, 0, 3])),
+    (0x67, bytes([1, 0, 0, 0, 0, 0, 0, 0, 0, 9])),
+    (0x65, bytes([1, 0, 0, 0, 9, 4, 0x30, 0x00, 0x12, 0x34])),
+    (0x60, bytes([1, 0, 0, 0, 0, 0, 0, 0, 0]))))
+write("readersim_dispatch", "update_reboot_garbage",
+      b"\x00\xA5\x12" + requests((0x14, bytes([2, 0, 0, 1, 0, 1, 2, 3, 4, 3]) + b"a.b"), (0x18, b"\x01"),
+                                 (0x70, b"AT\r\n"), (0x13, b"\x00"), (0x7F, b"")))
+
+# --- zaltlink_answer: caller parameters, then answer script ------------------------------------------
+# SysInf, ParmAddr, ParmCount, ParmCap, Comm, Net, Rf, TagOp, Flash, Time, WordsHi, WordsLo, Slack,
+# ReceiveOrder, EpcCap, TidCap, BothEpcCap, BothTidCap, RawCap
+PARAMS = bytes([32, 0, 4, 16, 8, 12, 50, 8, 7, 7, 0, 1, 1, 0, 0, 0, 0, 0, 0])
+
+
+def answer(payload=b"", status=0):
+    return bytes([status, len(payload)]) + payload if len(payload) < 255 else \
+        bytes([status, 0xFF]) + struct.pack(">H", len(payload)) + payload
+
+
+def item(kind, payload):
+    return bytes([kind]) + answer(payload)[1:]
+
+
+GOOD = (answer(b"V2.1.7") + answer(b"\x00\x00\x02\x05") + answer(b"\x01") + answer(b"\x02\x5a\x4c\x54\x00\x01") +
+        answer(bytes(range(16))) + answer(b"\x01\x0a\x01") + answer(b"\x04") + answer(b"\x01\x00") +
+        answer(b"\x00") + answer(b"\x01") + answer(b"\x00\x00\x00\x08\x00\x00\x00") +
+        answer(bytes([0x30, 0x15, 0x10, 0x02, 0x08, 0x12, 0x26])) + answer(b"\x00\x01\xbe\xef"))
+EPC = bytes([0x30, 0x00]) + bytes(range(10))
+TID = bytes([0xE2, 0x80]) + bytes(range(10))
+
+write("zaltlink_answer", "empty_answers", bytes([255] * 19))
+write("zaltlink_answer", "good_answers", PARAMS + GOOD)
+write("zaltlink_answer", "reports", PARAMS +
+      item(0xF0, b"\x00\x00\x00\x01\x01" + bytes([len(EPC)]) + EPC) +
+      item(0xF1, b"\x00\x00\x00\x02\x02" + bytes([len(TID)]) + TID) +
+      item(0xF2, b"\x00\x00\x00\x03\x03" + bytes([len(EPC)]) + EPC + bytes([len(TID)]) + TID) +
+      item(0xF3, b"OK\r\n") + GOOD)
+write("zaltlink_answer", "refusals", PARAMS + b"".join(answer(status=s) for s in
+                                                       (0x10, 0x11, 0x12, 0x15, 0x17, 0x19, 0x1A, 0x1F, 0x01, 0x0B)))
+write("zaltlink_answer", "oversized", bytes([2, 0, 4, 4, 0, 1, 1, 1, 1, 1, 0, 2, 3, 1, 2, 2, 2, 2, 1]) +
+      answer(b"too long") + answer(b"\x00" * 5) + answer(b"\x01\x02") + answer(b"\x00" * 300) +
+      answer(b"\x00" * 3) + answer(b"\x00" * 4) + answer(b"") + answer(b"\x00" * 3) + answer(b"\x00\x00") +
+      answer(b"\x00\x00") + answer(b"\x00" * 8) + answer(b"\x00" * 8) + answer(b"\x00\x09" + b"\x00" * 18))
+write("zaltlink_answer", "garbage_then_hangup", PARAMS + answer(b"V1") +
+      item(0xF4, b"\xA5\x00\x10\x00\x80\x00\x6f" + b"\xA5\xFF\xFF junk") + answer(b"\x00" * 4) +
+      item(0xF4, frame(0, 0x80, b"\x00\x00\x00\x07\x01\x02\x30\x00")) + bytes([0xF5]))
+# Reports exactly at and one past the receive buffers' capacity (12 bytes), in the order the receive
+# calls take them: EPC, TID, EPC+TID, EPC.
+AT_CAP = bytearray(PARAMS)
+AT_CAP[14:18] = bytes([12, 12, 12, 12])
+write("zaltlink_answer", "reports_at_capacity", bytes(AT_CAP) +
+      item(0xF0, b"\x00\x00\x00\x01\x01" + bytes([12]) + EPC) +
+      item(0xF1, b"\x00\x00\x00\x02\x02" + bytes([13]) + TID + b"\x01") +
+      item(0xF2, b"\x00\x00\x00\x03\x01" + bytes([12]) + EPC + bytes([12]) + TID) +
+      item(0xF0, b"\x00\x00\x00\x04\x01" + bytes([13]) + EPC + b"\x01") + GOOD)
