@@ -2,13 +2,13 @@
 
 #include "app/AppContext.h"
 #include "app/LanguageText.h"
+#include "tagops/HexEditCap.h"
 #include "tagops/TagOpFor6CDlg.h"
 #include "tagops/TagOpHex.h"
 #include "ui_TagWriteFor6CDlg.h"
 
 #include <zaltlink.h>
 
-#include <QTextCursor>
 
 TagWriteFor6CDlg::TagWriteFor6CDlg(TagOpFor6CDlg* owner, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TagWriteFor6CDlg>()), m_owner(owner)
@@ -37,21 +37,7 @@ void TagWriteFor6CDlg::slot_ClearBtnClicked()
 
 void TagWriteFor6CDlg::slot_WriteDadaLenTextChanged()
 {
-    if (m_capping) {
-        return;
-    }
-    const int words = qMax(0, ui->lenEdit->text().toInt());
-    const int cursor = ui->dataEdit->textCursor().position();
-    const TagOpHex::CapResult r = TagOpHex::capLength(ui->dataEdit->toPlainText(), 4 * words, cursor);
-    if (!r.changed) {
-        return;
-    }
-    m_capping = true;
-    ui->dataEdit->setPlainText(r.text);
-    QTextCursor c = ui->dataEdit->textCursor();
-    c.setPosition(r.cursor);
-    ui->dataEdit->setTextCursor(c);
-    m_capping = false;
+    CapHexEdit(ui->dataEdit, 4 * qMax(0, ui->lenEdit->text().toInt()), &m_capping);
 }
 
 void TagWriteFor6CDlg::slot_WriteBtnClicked()
