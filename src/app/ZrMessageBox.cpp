@@ -33,14 +33,14 @@ HookState& Hook()
     return state;
 }
 
-struct ButtonSpec
+struct ButtonDef
 {
     int flag;
     const char* key;
 };
 
 // Fixed creation order; the last one created becomes the default.
-const ButtonSpec kButtonOrder[] = {
+const ButtonDef kButtonOrder[] = {
     {ZrMessageBox::AllYes, "IDCS_ALL_YES"}, {ZrMessageBox::AllNot, "IDCS_ALL_NOT"},
     {ZrMessageBox::Ok, "IDCS_OK"},          {ZrMessageBox::Cancel, "IDCS_CANCEL"},
     {ZrMessageBox::Yes, "IDCS_YES"},        {ZrMessageBox::No, "IDCS_NO"},
@@ -69,17 +69,17 @@ ZrMessageBox::ZrMessageBox(const QString& text, int buttons, int kind, QWidget* 
 
     const QFontMetrics metrics(QApplication::font());
     QPushButton* last = nullptr;
-    for (const ButtonSpec& spec : kButtonOrder) {
-        if (!(buttons & spec.flag)) {
+    for (const ButtonDef& entry : kButtonOrder) {
+        if (!(buttons & entry.flag)) {
             continue;
         }
-        const QString caption = LangText(spec.key);
+        const QString caption = LangText(entry.key);
         auto* button = new QPushButton(caption, this);
-        button->setObjectName(QStringLiteral("button%1").arg(spec.flag));
+        button->setObjectName(QStringLiteral("button%1").arg(entry.flag));
         button->setFixedWidth(metrics.horizontalAdvance(caption) + 45);
         // Enter must press the default button, not whichever button has focus.
         button->setAutoDefault(false);
-        m_group->addButton(button, spec.flag);
+        m_group->addButton(button, entry.flag);
         m_buttonList.append(button);
         last = button;
     }
