@@ -1,5 +1,7 @@
 #include "app/AppContext.h"
 
+#include "app/LanguageText.h"
+
 #include "app/MainWindow.h"
 #include "app/ReaderDriverHolder.h"
 #include "reader/ReaderDllBase.h"
@@ -126,7 +128,7 @@ void AppContext::RequestCutConnection()
 
 bool AppContext::disconnectReader()
 {
-    ReaderDllBase* reader = ReaderDriverHolder::Instance()->currentReader();
+    ReaderDllBase* reader = CurrentReader();
     const bool closed = reader->CloseReader();
     if (closed) {
         NotifyReaderState(ReaderDllBase::StateDisconnected);
@@ -200,4 +202,9 @@ bool AppContext::isTimedOut(quint32 start, quint32 span, quint32 now)
 {
     // Unsigned subtraction wraps, so the window may straddle the counter's overflow.
     return static_cast<quint32>(now - start) >= span;
+}
+
+void LogKey(const char* key, bool isError)
+{
+    AppContext::Instance()->logMessage(LangText(key), isError);
 }

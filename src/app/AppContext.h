@@ -51,3 +51,6 @@ private:
     mutable QMutex m_mutex;
     QPointer<MainWindow> m_mainWindow;
 };
+
+// One operation-log line with the text of a language key: the outcome of one button.
+void LogKey(const char* key, bool isError = false);

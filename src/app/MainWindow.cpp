@@ -23,9 +23,7 @@
 #include <QMutex>
 #include <QThread>
 
-#ifdef RIVULET_HAVE_ZALTLINK
 #include "zaltlink.h"
-#endif
 
 namespace {
 const QString kMainGroup = QStringLiteral("MainWindow");
@@ -38,15 +36,7 @@ bool Enabled(const char* group, const char* key)
     return DeviceProfile::Instance()->IsEnabled(QString::fromLatin1(group), QString::fromLatin1(key));
 }
 
-void Log(const char* key, bool isError = false)
-{
-    AppContext::Instance()->logMessage(LangText(key), isError);
-}
 
-ReaderDllBase* Reader()
-{
-    return ReaderDriverHolder::Instance()->currentReader();
-}
 
 // exit(), not quit(): quit() first closes the windows, and closing asks the operator again. Without
 // a running loop (a window driven by a test) there is nothing to end.
@@ -167,18 +157,18 @@ void MainWindow::CreateMenus()
 
 bool MainWindow::CheckReaderLink(int requiredConnectType, const char* wrongTypeKey)
 {
-    ReaderDllBase* reader = Reader();
+    ReaderDllBase* reader = CurrentReader();
     if (reader->IsState(ReaderDllBase::StateReading)) {
-        Log("IDCS_READING_CARD");
+        LogKey("IDCS_READING_CARD");
         return false;
     }
     if (!reader->IsState(ReaderDllBase::StateConnected)) {
-        Log("IDCS_READ_NO_LINK");
+        LogKey("IDCS_READ_NO_LINK");
         return false;
     }
     if (requiredConnectType >= 0 && reader->GetConnectParam().connectType != requiredConnectType) {
         if (wrongTypeKey) {
-            Log(wrongTypeKey);
+            LogKey(wrongTypeKey);
         }
         return false;
     }
@@ -230,14 +220,14 @@ void MainWindow::slot_SoftConfigAc()
 
 bool MainWindow::ConfirmQuit()
 {
-    if (Reader()->IsState(ReaderDllBase::StateReading)) {
-        Log("IDCS_READING_CARD");
+    if (CurrentReader()->IsState(ReaderDllBase::StateReading)) {
+        LogKey("IDCS_READING_CARD");
         return false;
     }
     if (AskQuestion(LangText("IDCS_QUIT_SOFT"), this) != ZrMessageBox::Ok) {
         return false;
     }
-    if (m_connetDlg && !Reader()->IsState(ReaderDllBase::StateDisconnected)) {
+    if (m_connetDlg && !CurrentReader()->IsState(ReaderDllBase::StateDisconnected)) {
         m_connetDlg->slot_disConnetBtnClicked();
     }
     return true;
@@ -284,16 +274,12 @@ void MainWindow::slot_rebootDeviceFor6CAc()
     if (AskQuestion(LangText("IDCS_READLY_REBOOT_DEVICE"), this) != ZrMessageBox::Ok) {
         return;
     }
-#ifdef RIVULET_HAVE_ZALTLINK
-    const bool rebooted = ZALT_Reboot(Reader()->GetHandle(), 0) != 0;
-#else
-    const bool rebooted = false;
-#endif
+    const bool rebooted = ZALT_Reboot(CurrentReader()->GetHandle(), 0) != 0;
     if (rebooted) {
         AppContext::Instance()->RequestCutConnection();
-        Log("IDCS_REBOOT_SUCCESS");
+        LogKey("IDCS_REBOOT_SUCCESS");
     } else {
-        Log("IDCS_REBOOT_FAILED", true);
+        LogKey("IDCS_REBOOT_FAILED", true);
     }
 }
 
@@ -310,7 +296,7 @@ void MainWindow::slot_HelpAc()
                          DeviceProfile::Instance()->GetValue(kMainGroup, QStringLiteral("HelpFileName"));
     // A missing document would only make the browser show its own error page.
     if (!QFileInfo(path).isFile()) {
-        Log("IDCS_NO_HELP_DOC");
+        LogKey("IDCS_NO_HELP_DOC");
         return;
     }
     UrlOpener opener;
@@ -321,7 +307,7 @@ void MainWindow::slot_HelpAc()
     const QUrl url = QUrl::fromLocalFile(path);
     const bool opened = opener ? opener(url) : QDesktopServices::openUrl(url);
     if (!opened) {
-        Log("IDCS_NO_HELP_DOC");
+        LogKey("IDCS_NO_HELP_DOC");
     }
 }
 

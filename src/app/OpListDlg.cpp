@@ -44,7 +44,7 @@ void OpListDlg::slot_showMsg(QString text, bool getErro)
     ++m_nCount;
     if (getErro) {
         text += QStringLiteral(" ErroCode:%1")
-                    .arg(ReaderDriverHolder::Instance()->currentReader()->GetErrorCode());
+                    .arg(CurrentReader()->GetErrorCode());
     }
     auto* item = new QTreeWidgetItem;
     item->setText(0, QString::number(m_nCount));

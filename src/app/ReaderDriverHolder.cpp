@@ -56,3 +56,8 @@ void ReaderDriverHolder::DestroyDriver()
 {
     m_driver.reset();
 }
+
+ReaderDllBase* CurrentReader()
+{
+    return ReaderDriverHolder::Instance()->currentReader();
+}

@@ -27,3 +27,6 @@ private:
 
     std::unique_ptr<ReaderDllBase> m_driver;
 };
+
+// The current driver, never null; what every page asks before a reader call.
+ReaderDllBase* CurrentReader();

@@ -182,8 +182,8 @@ void SoftConfigDlg::slot_ApiCbCurrentIndexChanged(int index)
 
 void SoftConfigDlg::slot_SetBtnClicked()
 {
-    if (ReaderDriverHolder::Instance()->currentReader()->IsState(ReaderDllBase::StateReading)) {
-        AppContext::Instance()->logMessage(LangText("IDCS_READING_CARD"), false);
+    if (CurrentReader()->IsState(ReaderDllBase::StateReading)) {
+        LogKey("IDCS_READING_CARD");
         return;
     }
     if (AskQuestion(LangText("IDCS_IF_REBOOT_SOFT"), this) != ZrMessageBox::Ok) {

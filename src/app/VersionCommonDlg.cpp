@@ -45,7 +45,7 @@ void VersionCommonDlg::RefreshVersions()
     char buffer[kLibraryInfoSize + 1];
     std::memset(buffer, 0, sizeof buffer);
     QString libraryVersion = QStringLiteral("-");
-    if (ReaderDriverHolder::Instance()->currentReader()->GetLibraryInfo(buffer)) {
+    if (CurrentReader()->GetLibraryInfo(buffer)) {
         buffer[kLibraryInfoSize] = '\0';
         libraryVersion = QString::fromUtf8(buffer);
     }

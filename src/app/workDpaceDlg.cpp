@@ -9,14 +9,8 @@
 
 #include <QKeyEvent>
 
-#if __has_include("inventory/ReadCardFor6CDlg.h")
 #include "inventory/ReadCardFor6CDlg.h"
-#define RIVULET_HAVE_READCARD6C 1
-#endif
-#if __has_include("tagops/TagOpFor6CDlg.h")
 #include "tagops/TagOpFor6CDlg.h"
-#define RIVULET_HAVE_TAGOP6C 1
-#endif
 
 namespace {
 const char kGroup[] = "workDpaceDlg";
@@ -69,52 +63,37 @@ workDpaceDlg::workDpaceDlg(QWidget* parent) : QFrame(parent), ui(std::make_uniqu
 
 workDpaceDlg::~workDpaceDlg() = default;
 
-// Tabs in a fixed order; a page joins when its switch is on and it is part of this build.
+// Tabs in a fixed order; a page joins when its switch is on.
 void workDpaceDlg::CreatePages()
 {
     // Order: ReadCardDlg, ReaderConfig (GJB), ReadCardFor6CDlg, TagOpFor6CDlg, ReadConfigFor6CDlg,
     // WirelessRecvDlg. The GJB and wireless pages and the 6C reader configuration join here when
     // they are built.
-#ifdef RIVULET_HAVE_READCARD6C
     if (PageEnabled("ReadCardFor6CDlg")) {
         m_readCardFor6C = new ReadCardFor6CDlg(this, ui->tabWidget);
         ui->tabWidget->addTab(m_readCardFor6C, LangText("IDCS_READ_TAG"));
         connect(m_readCardFor6C, &ReadCardFor6CDlg::sig_sendReadCount, this,
                 &workDpaceDlg::sig_sendReadCount);
     }
-#endif
-#ifdef RIVULET_HAVE_TAGOP6C
     if (PageEnabled("TagOpFor6CDlg")) {
         m_tagOpFor6C = new TagOpFor6CDlg(ui->tabWidget);
         ui->tabWidget->addTab(m_tagOpFor6C, LangText("IDCS_TAG_OP"));
     }
-#endif
 }
 
 bool workDpaceDlg::selectTag(int bank, int start, int length, QString hexData)
 {
-#ifdef RIVULET_HAVE_TAGOP6C
     if (m_tagOpFor6C) {
         return m_tagOpFor6C->selectTag(bank, start, length, hexData);
     }
-#else
-    Q_UNUSED(bank);
-    Q_UNUSED(start);
-    Q_UNUSED(length);
-    Q_UNUSED(hexData);
-#endif
     return false;
 }
 
 void workDpaceDlg::keyPress(QKeyEvent* event)
 {
-#ifdef RIVULET_HAVE_READCARD6C
     if (m_readCardFor6C) {
         m_readCardFor6C->handleKey(event->key());
     }
-#else
-    Q_UNUSED(event);
-#endif
 }
 
 void workDpaceDlg::updateReaderState(int state)
@@ -155,9 +134,9 @@ void workDpaceDlg::slot_downBtnClicked()
 void workDpaceDlg::slot_tabChanged(int index)
 {
     if (index <= 0 ||
-        !ReaderDriverHolder::Instance()->currentReader()->IsState(ReaderDllBase::StateReading)) {
+        !CurrentReader()->IsState(ReaderDllBase::StateReading)) {
         return;
     }
-    AppContext::Instance()->logMessage(LangText("IDCS_READING_CARD"), false);
+    LogKey("IDCS_READING_CARD");
     ui->tabWidget->setCurrentIndex(0);
 }

@@ -36,15 +36,7 @@ const int kDefaultInterval = 100;
 
 ReadCardFor6CDlg::SaveFileAsker g_saveFileAsker;
 
-ReaderDllBase* reader()
-{
-    return ReaderDriverHolder::Instance()->currentReader();
-}
 
-void logLine(const char* key, bool isError = false)
-{
-    AppContext::Instance()->logMessage(LangText(key), isError);
-}
 
 int profileInterval(const char* key)
 {
@@ -197,7 +189,7 @@ void ReadCardFor6CDlg::slot_refresh_time()
 
 void ReadCardFor6CDlg::slot_readBtnClicked()
 {
-    if (reader()->GetState() == ReaderDllBase::StateReading) {
+    if (CurrentReader()->GetState() == ReaderDllBase::StateReading) {
         slot_stopReadBtnClicked();
     } else {
         slot_startReadBtnClicked();
@@ -206,9 +198,9 @@ void ReadCardFor6CDlg::slot_readBtnClicked()
 
 void ReadCardFor6CDlg::slot_startReadBtnClicked()
 {
-    ReaderDllBase* driver = reader();
+    ReaderDllBase* driver = CurrentReader();
     if (!driver->IsState(ReaderDllBase::StateConnected)) {
-        logLine("IDCS_READ_NO_LINK");
+        LogKey("IDCS_READ_NO_LINK");
         return;
     }
     const int readType = ui->readTypeCombo->currentIndex();
@@ -230,7 +222,7 @@ void ReadCardFor6CDlg::slot_startReadBtnClicked()
         break;
     }
     if (!ok) {
-        logLine("IDCS_READ_FAILED", true);
+        LogKey("IDCS_READ_FAILED", true);
         return;
     }
     driver->SetState(ReaderDllBase::StateReading);
@@ -245,14 +237,14 @@ void ReadCardFor6CDlg::slot_startReadBtnClicked()
     }
     m_rateWatch.start();
     emit sig_sendReadCount(0, 0, 0);
-    logLine("IDCS_READ_SUCCESS");
+    LogKey("IDCS_READ_SUCCESS");
 }
 
 void ReadCardFor6CDlg::slot_stopReadBtnClicked()
 {
-    ReaderDllBase* driver = reader();
+    ReaderDllBase* driver = CurrentReader();
     if (!driver->IsState(ReaderDllBase::StateReading)) {
-        logLine("IDCS_READER_NOREAD");
+        LogKey("IDCS_READER_NOREAD");
         return;
     }
     ZALT_PowerOff(static_cast<ZALT_HANDLE>(driver->GetHandle()));
@@ -261,7 +253,7 @@ void ReadCardFor6CDlg::slot_stopReadBtnClicked()
     driver->SetState(ReaderDllBase::StateConnected);
     m_thread->stopCollect();
     ui->readBtn->setText(LangText("IDCS_START_READ_CARD"));
-    logLine("IDCS_STOP_SCCUSS");
+    LogKey("IDCS_STOP_SCCUSS");
 }
 
 void ReadCardFor6CDlg::slot_ClearBtnClicked()
@@ -358,7 +350,7 @@ void ReadCardFor6CDlg::slot_exportItem()
     }
     drainReads();
     const auto format = selected == csvFilter() ? TagFileWriter::Format::Csv : TagFileWriter::Format::Text;
-    logLine(TagFileWriter::save(path, m_table, format) ? "IDCS_EXPORT_SUCCESS" : "IDCS_EXPORT_FAILED");
+    LogKey(TagFileWriter::save(path, m_table, format) ? "IDCS_EXPORT_SUCCESS" : "IDCS_EXPORT_FAILED");
 }
 
 void ReadCardFor6CDlg::selectCurrent(int column, int bank)

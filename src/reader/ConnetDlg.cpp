@@ -40,15 +40,7 @@ QString ProfileValue(const char* key)
     return DeviceProfile::Instance()->GetValue(QString::fromLatin1(kGroup), QString::fromLatin1(key));
 }
 
-void Log(const char* key, bool isError = false)
-{
-    AppContext::Instance()->logMessage(LangText(key), isError);
-}
 
-ReaderDllBase* Reader()
-{
-    return ReaderDriverHolder::Instance()->currentReader();
-}
 
 void SelectPort(QComboBox* box, const QString& name)
 {
@@ -203,14 +195,14 @@ void ConnetDlg::SaveParam(const char* key, const QString& value)
 bool ConnetDlg::ReadNetParam(const QString& address, const QString& portText, int* port)
 {
     if (!AppSettings::IsValidIp(address)) {
-        Log("IDCS_IPADDR_INVAID");
+        LogKey("IDCS_IPADDR_INVAID");
         return false;
     }
     bool ok = false;
     const uint value = portText.toUInt(&ok, 10);
     // Above 65535 the library would quietly wrap to another port.
     if (portText.isEmpty() || !ok || value == 0 || value > 65535) {
-        Log("IDCS_IP_PORT_ERRO");
+        LogKey("IDCS_IP_PORT_ERRO");
         return false;
     }
     *port = static_cast<int>(value);
@@ -223,10 +215,10 @@ void ConnetDlg::slot_connetBtnClicked()
     if (index < 0) {
         return;
     }
-    ReaderDllBase* reader = Reader();
+    ReaderDllBase* reader = CurrentReader();
     // Reopening under a running inventory would pull the link from under its worker.
     if (reader->IsState(ReaderDllBase::StateReading)) {
-        Log("IDCS_READING_CARD");
+        LogKey("IDCS_READING_CARD");
         return;
     }
     const int type = ui->connetTypeCb->itemData(index).toInt();
@@ -277,11 +269,11 @@ void ConnetDlg::slot_connetBtnClicked()
     }
     reader->SetState(ReaderDllBase::StateDisconnected);
     if (!reader->OpenReader()) {
-        Log("IDCS_CONNET_FAILED");
+        LogKey("IDCS_CONNET_FAILED");
         return;
     }
     reader->StopRead();
-    Log("IDCS_CONNET_SUCCESS");
+    LogKey("IDCS_CONNET_SUCCESS");
     AppContext::Instance()->NotifyReaderState(reader->GetState());
     SyncGjbClock(reader);
 }
@@ -295,7 +287,7 @@ void ConnetDlg::SyncGjbClock(ReaderDllBase* reader)
         return;
     }
     if (!reader->IsState(ReaderDllBase::StateConnected)) {
-        Log("IDCS_READ_NO_LINK");
+        LogKey("IDCS_READ_NO_LINK");
         return;
     }
     char buffer[20];
@@ -305,24 +297,24 @@ void ConnetDlg::SyncGjbClock(ReaderDllBase* reader)
     std::memcpy(buffer, now.constData(), static_cast<size_t>(now.size()));
     const bool set = false; // GJB driver: GJB_SetSysTime(reader->GetHandle(), buffer, 19)
     if (set) {
-        Log("IDCS_UPDATE_TIME_SUCCESS");
+        LogKey("IDCS_UPDATE_TIME_SUCCESS");
     } else {
-        Log("IDCS_UPDATE_TIME_FAILED", true);
+        LogKey("IDCS_UPDATE_TIME_FAILED", true);
     }
 }
 
 void ConnetDlg::slot_disConnetBtnClicked()
 {
-    if (Reader()->IsState(ReaderDllBase::StateReading)) {
-        Log("IDCS_READING_CARD");
+    if (CurrentReader()->IsState(ReaderDllBase::StateReading)) {
+        LogKey("IDCS_READING_CARD");
         return;
     }
     if (AppContext::Instance()->disconnectReader()) {
         ui->connetBtn->setEnabled(true);
         ui->disConnetBtn->setEnabled(false);
-        Log("IDCS_DISCONNET_SUCCESS");
+        LogKey("IDCS_DISCONNET_SUCCESS");
     } else {
-        Log("IDCS_DISCONNET_FAILED");
+        LogKey("IDCS_DISCONNET_FAILED");
     }
 }
 

@@ -100,7 +100,7 @@ bool TagOpFor6CDlg::selectTag(int bank, int start, int length, QString hexData)
 
 bool TagOpReaderReady(TagOpFor6CDlg* owner)
 {
-    if (ReaderDriverHolder::Instance()->currentReader()->IsState(ReaderDllBase::StateConnected)) {
+    if (CurrentReader()->IsState(ReaderDllBase::StateConnected)) {
         return true;
     }
     TagOpFor6CDlg::ReportTo(owner, LangText("IDCS_READ_NO_LINK"));
@@ -109,5 +109,5 @@ bool TagOpReaderReady(TagOpFor6CDlg* owner)
 
 intptr_t TagOpHandle()
 {
-    return ReaderDriverHolder::Instance()->currentReader()->GetHandle();
+    return CurrentReader()->GetHandle();
 }

@@ -8,14 +8,9 @@
 
 #include <memory>
 
-#if __has_include("reader/ReaderDllCommon.h")
 #include "reader/ReaderDllCommon.h"
-#define GUI_TEST_HAVE_6C_DRIVER 1
-#endif
 
-#ifdef RIVULET_HAVE_READERSIM
 #include "readersim/simulator.h"
-#endif
 
 namespace guitest {
 
@@ -29,17 +24,12 @@ inline ReaderDllBase* Reader()
     return ReaderDriverHolder::Instance()->currentReader();
 }
 
-// True when the configured 6C family really talks to readers in this build.
+// True when the configured family created the 6C driver, which talks to real readers.
 inline bool Has6CDriver()
 {
-#ifdef GUI_TEST_HAVE_6C_DRIVER
     return dynamic_cast<ReaderDllCommon*>(Reader()) != nullptr;
-#else
-    return false;
-#endif
 }
 
-#ifdef RIVULET_HAVE_READERSIM
 // A simulated 6C reader on free loopback endpoints.
 inline std::unique_ptr<readersim::Simulator> StartSimulator(bool udp = false, bool pty = false)
 {
@@ -55,17 +45,12 @@ inline std::unique_ptr<readersim::Simulator> StartSimulator(bool udp = false, bo
     }
     return sim;
 }
-#endif
 
 } // namespace guitest
 
-// Stops the test function when the pieces a live connection needs are not part of this build.
-#ifdef RIVULET_HAVE_READERSIM
+// Stops the test function when the configured family cannot connect to the simulated reader.
 #define GUI_REQUIRE_LIVE_READER()                                                                            \
     do {                                                                                                     \
         if (!guitest::Has6CDriver())                                                                         \
-            QSKIP("the 6C driver is not created for the 6C family in this build");                           \
+            QSKIP("the configured family does not create the 6C driver");                           \
     } while (0)
-#else
-#define GUI_REQUIRE_LIVE_READER() QSKIP("readersim is not part of this build")
-#endif

@@ -59,7 +59,6 @@ int main(int argc, char* argv[])
         languages = {QStringLiteral("en"), QStringLiteral("zh_CN")};
     }
 
-#ifdef RIVULET_HAVE_READERSIM
     readersim::Options options;
     options.tags = 24;
     options.rate = 120;
@@ -67,7 +66,6 @@ int main(int argc, char* argv[])
     if (!sim->start()) {
         sim.reset();
     }
-#endif
     bool allOk = true;
     for (const QString& language : languages) {
         TempAppDir dir;
@@ -87,7 +85,6 @@ int main(int argc, char* argv[])
             QTest::qWaitForWindowExposed(&window);
             allOk &= Save(&window, QStringLiteral("%1/main-window-%2-idle.png").arg(out, language));
 
-#ifdef RIVULET_HAVE_READERSIM
             if (sim && guitest::Has6CDriver()) {
                 ConnetDlg* panel = window.connetDlg();
                 panel->findChild<QComboBox*>(QStringLiteral("tcpAddrCb"))
@@ -113,7 +110,6 @@ int main(int argc, char* argv[])
                 panel->slot_disConnetBtnClicked();
                 Settle(100);
             }
-#endif
             if (auto* soft = window.findChild<SoftConfigDlg*>()) {
                 soft->show();
                 allOk &= Save(soft, QStringLiteral("%1/soft-config-%2.png").arg(out, language));

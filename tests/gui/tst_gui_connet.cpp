@@ -365,7 +365,6 @@ void TstGuiConnet::connectAndDisconnectTcp()
     QVERIFY(dir.isValid());
     dir.startApp();
     GUI_REQUIRE_LIVE_READER();
-#ifdef RIVULET_HAVE_READERSIM
     auto sim = StartSimulator();
     QVERIFY(sim);
     ConnetDlg panel;
@@ -398,7 +397,6 @@ void TstGuiConnet::connectAndDisconnectTcp()
     QVERIFY(Child<QPushButton>(&panel, "connetBtn")->isEnabled());
     QVERIFY(!disconnect->isEnabled());
     QTRY_COMPARE(sim->tcpClients(), 0);
-#endif
 }
 
 void TstGuiConnet::connectUdp()
@@ -407,7 +405,6 @@ void TstGuiConnet::connectUdp()
     QVERIFY(dir.isValid());
     dir.startApp();
     GUI_REQUIRE_LIVE_READER();
-#ifdef RIVULET_HAVE_READERSIM
     auto sim = StartSimulator(true);
     QVERIFY(sim);
     ConnetDlg panel;
@@ -424,7 +421,6 @@ void TstGuiConnet::connectUdp()
     QCOMPARE(SavedValue(dir, "CONNET_TYPE"), QStringLiteral("3"));
     panel.slot_disConnetBtnClicked();
     QCOMPARE(log.last(), Text("IDCS_DISCONNET_SUCCESS"));
-#endif
 }
 
 void TstGuiConnet::connectPseudoTerminal()
@@ -433,7 +429,6 @@ void TstGuiConnet::connectPseudoTerminal()
     QVERIFY(dir.isValid());
     dir.startApp();
     GUI_REQUIRE_LIVE_READER();
-#ifdef RIVULET_HAVE_READERSIM
     auto sim = StartSimulator(false, true);
     QVERIFY(sim);
     const QString path = QString::fromStdString(sim->ptyPath());
@@ -455,7 +450,6 @@ void TstGuiConnet::connectPseudoTerminal()
     panel.slot_disConnetBtnClicked();
     QCOMPARE(log.last(), Text("IDCS_DISCONNET_SUCCESS"));
     QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateDisconnected));
-#endif
 }
 
 void TstGuiConnet::failedConnectSavesParameters()
@@ -483,7 +477,6 @@ void TstGuiConnet::vanishedReader()
     QVERIFY(dir.isValid());
     dir.startApp();
     GUI_REQUIRE_LIVE_READER();
-#ifdef RIVULET_HAVE_READERSIM
     auto sim = StartSimulator();
     QVERIFY(sim);
     ConnetDlg panel;
@@ -510,7 +503,6 @@ void TstGuiConnet::vanishedReader()
     QCOMPARE(log.last(), Text("IDCS_CONNET_SUCCESS"));
     QVERIFY(Reader()->GetReaderInfo(info));
     panel.slot_disConnetBtnClicked();
-#endif
 }
 
 void TstGuiConnet::parametersRememberedIntoNextStart()
@@ -519,7 +511,6 @@ void TstGuiConnet::parametersRememberedIntoNextStart()
     QVERIFY(dir.isValid());
     dir.startApp();
     GUI_REQUIRE_LIVE_READER();
-#ifdef RIVULET_HAVE_READERSIM
     auto sim = StartSimulator(true);
     QVERIFY(sim);
     {
@@ -546,7 +537,6 @@ void TstGuiConnet::parametersRememberedIntoNextStart()
     QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
     QCOMPARE(log.texts(), QStringList{Text("IDCS_CONNET_SUCCESS")});
     panel.slot_disConnetBtnClicked();
-#endif
 }
 
 QTEST_MAIN(TstGuiConnet)

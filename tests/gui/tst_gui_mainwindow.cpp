@@ -303,7 +303,6 @@ void TstGuiMainWindow::rebootNeedsLinkAndConsent()
     QVERIFY(answers.asked().isEmpty());
 
     GUI_REQUIRE_LIVE_READER();
-#ifdef RIVULET_HAVE_READERSIM
     auto sim = StartSimulator();
     QVERIFY(sim);
     Reader()->SetTcpParam(QStringLiteral("127.0.0.1"), sim->tcpPort());
@@ -325,7 +324,6 @@ void TstGuiMainWindow::rebootNeedsLinkAndConsent()
     QTRY_COMPARE(Reader()->GetState(), 0);
     QVERIFY(log.contains(Text("IDCS_DISCONNET_SUCCESS")));
     QTRY_VERIFY(window.findChild<QPushButton*>(QStringLiteral("connetBtn"))->isEnabled());
-#endif
 }
 
 void TstGuiMainWindow::quitAndClose()

@@ -7,9 +7,7 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-#ifdef RIVULET_HAVE_ZALTLINK
 #include "zaltlink.h"
-#endif
 
 using namespace guitest;
 
@@ -144,7 +142,6 @@ void TstGuiOpList::errorCodeAppended()
     QVERIFY(dir.isValid());
     dir.startApp();
     GUI_REQUIRE_LIVE_READER();
-#if defined(RIVULET_HAVE_READERSIM) && defined(RIVULET_HAVE_ZALTLINK)
     auto sim = StartSimulator();
     QVERIFY(sim);
     ReaderDllBase* reader = Reader();
@@ -161,7 +158,6 @@ void TstGuiOpList::errorCodeAppended()
     log.slot_showMsg(QStringLiteral("query failed"), true);
     QCOMPARE(log.lineText(0, 2), QStringLiteral("query failed ErroCode:%1").arg(code));
     reader->CloseReader();
-#endif
 }
 
 QTEST_MAIN(TstGuiOpList)

@@ -270,10 +270,8 @@ void TstGuiSoftConfig::restartWithAnotherSeries()
     TempAppDir dir;
     QVERIFY(dir.isValid());
     AppSettings::SetAppDirOverride(dir.path());
-#ifdef RIVULET_HAVE_READERSIM
     auto sim = StartSimulator();
     QVERIFY(sim);
-#endif
     QuestionAnswers answers;
     int runs = 0;
     bool wasConnected = false;
@@ -290,7 +288,6 @@ void TstGuiSoftConfig::restartWithAnotherSeries()
             firstMenus = MenuNames(window);
             has6CDriver = Has6CDriver();
             QTimer::singleShot(0, &window, [&, w = &window] {
-#ifdef RIVULET_HAVE_READERSIM
                 if (has6CDriver) {
                     auto* panel = w->connetDlg();
                     Child<QComboBox>(panel, "tcpAddrCb")->setEditText(QStringLiteral("127.0.0.1"));
@@ -299,7 +296,6 @@ void TstGuiSoftConfig::restartWithAnotherSeries()
                     wasConnected =
                         Reader()->IsState(ReaderDllBase::StateConnected) && sim->waitForClients(1, 2000);
                 }
-#endif
                 auto* dlg = w->findChild<SoftConfigDlg*>();
                 QTimer::singleShot(0, dlg, [dlg] {
                     auto* series = Child<QComboBox>(dlg, "apiCb");
@@ -320,14 +316,12 @@ void TstGuiSoftConfig::restartWithAnotherSeries()
             secondMenus = MenuNames(window);
             secondTitle = window.windowTitle();
             secondDll = AppSettings::Instance()->GetDllType();
-#ifdef RIVULET_HAVE_READERSIM
             QElapsedTimer waited;
             waited.start();
             while (sim->tcpClients() != 0 && waited.elapsed() < 3000) {
                 QThread::msleep(10);
             }
             clientsAfterRestart = sim->tcpClients();
-#endif
             QTimer::singleShot(0, &window, [&, w = &window] {
                 answers.pushOk();
                 w->close();
@@ -346,12 +340,10 @@ void TstGuiSoftConfig::restartWithAnotherSeries()
     QVERIFY(!secondTitle.isEmpty());
     QVERIFY(secondTitle != QStringLiteral("IDCS_WINTITLE_GJB"));
     QCOMPARE(answers.pending(), 0);
-#ifdef RIVULET_HAVE_READERSIM
     if (has6CDriver) {
         QVERIFY(wasConnected);
         QCOMPARE(clientsAfterRestart, 0);
     }
-#endif
 }
 
 QTEST_MAIN(TstGuiSoftConfig)
