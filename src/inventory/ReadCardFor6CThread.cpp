@@ -1,14 +1,12 @@
 #include "inventory/ReadCardFor6CThread.h"
 
 #include "app/AppContext.h"
-#include "app/LanguageText.h"
 
 #include <zaltlink.h>
 
 #include <QDateTime>
 #include <QElapsedTimer>
 
-#include <cstring>
 
 namespace {
 
@@ -86,8 +84,7 @@ void ReadCardFor6CThread::run()
     TagKeyResolver resolver;
     quint32 resolvedFor = m_buffer.generation();
     while (m_stop.load() == 0) {
-        std::memset(bufA, 0, sizeof bufA);
-        std::memset(bufB, 0, sizeof bufB);
+        // A holds the EPC and B the TID; only the lengths a successful call returns are read.
         unsigned char lenA = 255;
         unsigned char lenB = 255;
         unsigned char antenna = 0;
@@ -98,11 +95,7 @@ void ReadCardFor6CThread::run()
             lenB = 0;
             break;
         case 1:
-            result = ZALT_6CRevTIDMsg(handle, &antenna, bufA, &lenA);
-            // From here on A holds the EPC and B the TID.
-            std::memcpy(bufB, bufA, lenA);
-            lenB = lenA;
-            std::memset(bufA, 0, lenA);
+            result = ZALT_6CRevTIDMsg(handle, &antenna, bufB, &lenB);
             lenA = 0;
             break;
         case 2:
@@ -134,7 +127,7 @@ void ReadCardFor6CThread::run()
         if (linkGone() && (!probeTime.isValid() || probeTime.elapsed() >= 1000)) {
             unsigned char io[2] = {0, 0};
             if (!ZALT_IOStateQuery(handle, io)) {
-                AppContext::Instance()->logMessage(LangText("IDCS_INVENTORY_LINK_LOST"), true);
+                LogKey("IDCS_INVENTORY_LINK_LOST", true);
                 break;
             }
             probeTime.start();
