@@ -208,3 +208,12 @@ void LogKey(const char* key, bool isError)
 {
     AppContext::Instance()->logMessage(LangText(key), isError);
 }
+
+bool RefuseWhileReading()
+{
+    if (!CurrentReader()->IsState(ReaderDllBase::StateReading)) {
+        return false;
+    }
+    LogKey("IDCS_READING_CARD");
+    return true;
+}

@@ -54,3 +54,7 @@ private:
 
 // One operation-log line with the text of a language key: the outcome of one button.
 void LogKey(const char* key, bool isError = false);
+
+// True, with the log line that says so, while a continuous read holds the reader: settings and
+// the connection stay as they are until it stops.
+bool RefuseWhileReading();

@@ -158,8 +158,7 @@ void MainWindow::CreateMenus()
 bool MainWindow::CheckReaderLink(int requiredConnectType, const char* wrongTypeKey)
 {
     ReaderDllBase* reader = CurrentReader();
-    if (reader->IsState(ReaderDllBase::StateReading)) {
-        LogKey("IDCS_READING_CARD");
+    if (RefuseWhileReading()) {
         return false;
     }
     if (!reader->IsState(ReaderDllBase::StateConnected)) {
@@ -220,8 +219,7 @@ void MainWindow::slot_SoftConfigAc()
 
 bool MainWindow::ConfirmQuit()
 {
-    if (CurrentReader()->IsState(ReaderDllBase::StateReading)) {
-        LogKey("IDCS_READING_CARD");
+    if (RefuseWhileReading()) {
         return false;
     }
     if (AskQuestion(LangText("IDCS_QUIT_SOFT"), this) != ZrMessageBox::Ok) {

@@ -182,8 +182,7 @@ void SoftConfigDlg::slot_ApiCbCurrentIndexChanged(int index)
 
 void SoftConfigDlg::slot_SetBtnClicked()
 {
-    if (CurrentReader()->IsState(ReaderDllBase::StateReading)) {
-        LogKey("IDCS_READING_CARD");
+    if (RefuseWhileReading()) {
         return;
     }
     if (AskQuestion(LangText("IDCS_IF_REBOOT_SOFT"), this) != ZrMessageBox::Ok) {

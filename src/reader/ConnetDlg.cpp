@@ -217,8 +217,7 @@ void ConnetDlg::slot_connetBtnClicked()
     }
     ReaderDllBase* reader = CurrentReader();
     // Reopening under a running inventory would pull the link from under its worker.
-    if (reader->IsState(ReaderDllBase::StateReading)) {
-        LogKey("IDCS_READING_CARD");
+    if (RefuseWhileReading()) {
         return;
     }
     const int type = ui->connetTypeCb->itemData(index).toInt();
@@ -305,8 +304,7 @@ void ConnetDlg::SyncGjbClock(ReaderDllBase* reader)
 
 void ConnetDlg::slot_disConnetBtnClicked()
 {
-    if (CurrentReader()->IsState(ReaderDllBase::StateReading)) {
-        LogKey("IDCS_READING_CARD");
+    if (RefuseWhileReading()) {
         return;
     }
     if (AppContext::Instance()->disconnectReader()) {
