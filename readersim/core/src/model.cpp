@@ -255,8 +255,7 @@ Tag ReaderModel::tag(size_t index) const
 
 std::vector<Tag> ReaderModel::tags() const
 {
-    auto l = lock();
-    return tags_;
+    return snapshot(tags_);
 }
 
 void ReaderModel::setTag(size_t index, const Tag& t)
@@ -318,20 +317,17 @@ Result ReaderModel::select(Bank bank, uint32_t startBits, uint32_t lengthBits,
 
 SelectFilter ReaderModel::currentSelect() const
 {
-    auto l = lock();
-    return select_;
+    return snapshot(select_);
 }
 
 bool ReaderModel::hasPersistentSelect() const
 {
-    auto l = lock();
-    return hasPersistentSelect_;
+    return snapshot(hasPersistentSelect_);
 }
 
 SelectFilter ReaderModel::persistentSelect() const
 {
-    auto l = lock();
-    return persistentSelect_;
+    return snapshot(persistentSelect_);
 }
 
 // --- tag operations ----------------------------------------------------------------------------------
@@ -788,20 +784,17 @@ Result ReaderModel::netSet(uint8_t code, const std::vector<uint8_t>& d)
 
 NetSettings ReaderModel::net() const
 {
-    auto l = lock();
-    return net_;
+    return snapshot(net_);
 }
 
 uint8_t ReaderModel::busAddress() const
 {
-    auto l = lock();
-    return busAddress_;
+    return snapshot(busAddress_);
 }
 
 uint8_t ReaderModel::baudCode() const
 {
-    auto l = lock();
-    return parm_[parm::BaudRate];
+    return snapshot(parm_[parm::BaudRate]);
 }
 
 // --- RF --------------------------------------------------------------------------------------------
@@ -871,8 +864,7 @@ Result ReaderModel::rfSet(uint8_t type, const std::vector<uint8_t>& points)
 
 Region ReaderModel::region() const
 {
-    auto l = lock();
-    return region_;
+    return snapshot(region_);
 }
 
 void ReaderModel::setRegion(Region r)
@@ -887,8 +879,7 @@ void ReaderModel::setRegion(Region r)
 
 std::vector<uint8_t> ReaderModel::frequencyPoints() const
 {
-    auto l = lock();
-    return points_;
+    return snapshot(points_);
 }
 
 Result ReaderModel::carrierOp(uint8_t operation, uint8_t antenna)
@@ -992,20 +983,17 @@ Result ReaderModel::tagOpParaSet(uint8_t type, const std::vector<uint8_t>& d)
 
 bool ReaderModel::filterEnabled() const
 {
-    auto l = lock();
-    return filterEnabled_;
+    return snapshot(filterEnabled_);
 }
 
 uint8_t ReaderModel::filterTime() const
 {
-    auto l = lock();
-    return filterTime_;
+    return snapshot(filterTime_);
 }
 
 uint8_t ReaderModel::qValue() const
 {
-    auto l = lock();
-    return q_;
+    return snapshot(q_);
 }
 
 // --- IO ---------------------------------------------------------------------------------------------
@@ -1063,8 +1051,7 @@ uint8_t ReaderModel::outputAction(int port) const
 
 uint8_t ReaderModel::readingIo() const
 {
-    auto l = lock();
-    return readingIo_;
+    return snapshot(readingIo_);
 }
 
 Result ReaderModel::setReadingIo(uint8_t bits)
@@ -1121,8 +1108,7 @@ std::array<uint8_t, 7> ReaderModel::flashCountRecord() const
 
 std::vector<std::vector<uint8_t>> ReaderModel::flashTags() const
 {
-    auto l = lock();
-    return flash_;
+    return snapshot(flash_);
 }
 
 void ReaderModel::clearFlash()
@@ -1152,20 +1138,17 @@ Result ReaderModel::update(uint8_t kind, uint32_t size, uint32_t checksum, const
 
 UpdateRequest ReaderModel::lastUpdate() const
 {
-    auto l = lock();
-    return lastUpdate_;
+    return snapshot(lastUpdate_);
 }
 
 int ReaderModel::updateCount() const
 {
-    auto l = lock();
-    return updateCount_;
+    return snapshot(updateCount_);
 }
 
 bool ReaderModel::passThrough() const
 {
-    auto l = lock();
-    return passThrough_;
+    return snapshot(passThrough_);
 }
 
 void ReaderModel::setPassThrough(bool on)
@@ -1188,8 +1171,7 @@ void ReaderModel::reboot()
 
 int ReaderModel::rebootCount() const
 {
-    auto l = lock();
-    return rebootCount_;
+    return snapshot(rebootCount_);
 }
 
 // --- inventory ---------------------------------------------------------------------------------------
@@ -1226,8 +1208,7 @@ void ReaderModel::stopInventory()
 
 InventoryState ReaderModel::inventory() const
 {
-    auto l = lock();
-    return inventory_;
+    return snapshot(inventory_);
 }
 
 void ReaderModel::rebuildEligibleLocked()

@@ -175,6 +175,12 @@ public:
     {
         return std::unique_lock<std::recursive_mutex>(mutex_);
     }
+    // A copy of one member taken under the lock, for the thread-safe getters.
+    template <class T> T snapshot(const T& member) const
+    {
+        auto l = lock();
+        return member;
+    }
 
     // --- tag population -------------------------------------------------------------------------
     size_t tagCount() const;
