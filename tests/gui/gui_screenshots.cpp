@@ -82,7 +82,7 @@ int main(int argc, char* argv[])
         {
             MainWindow window;
             window.show();
-            QTest::qWaitForWindowExposed(&window);
+            allOk &= QTest::qWaitForWindowExposed(&window);
             allOk &= Save(&window, QStringLiteral("%1/main-window-%2-idle.png").arg(out, language));
 
             if (sim && guitest::Has6CDriver()) {
