@@ -4,12 +4,12 @@
 // refresh_ms.N: a table of N tags, every one read again since the last refresh (the worst case),
 // handing over, applying, updating the model and repainting, offscreen; .first is the refresh
 // that adds all N rows. BENCH_DETAIL=1 prints where the time goes.
-#include "app/ReaderDriverHolder.h"
-#include "inventory/Beeper.h"
-#include "inventory/ReadCardFor6CDlg.h"
-#include "inventory/ReadCardFor6CThread.h"
-#include "inventory/TagListModel.h"
-#include "reader/ReaderDllBase.h"
+#include "core/app/ReaderDriverHolder.h"
+#include "gui/inventory/Beeper.h"
+#include "gui/inventory/ReadCardFor6CDlg.h"
+#include "core/inventory/ReadCardFor6CThread.h"
+#include "gui/inventory/TagListModel.h"
+#include "core/reader/ReaderDllBase.h"
 
 #include <readersim/simulator.h>
 #include <zaltlink.h>

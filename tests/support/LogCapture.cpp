@@ -1,6 +1,6 @@
 #include "LogCapture.h"
 
-#include "app/AppContext.h"
+#include "core/app/AppContext.h"
 
 #include <QMutexLocker>
 

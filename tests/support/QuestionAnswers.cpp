@@ -1,6 +1,6 @@
 #include "QuestionAnswers.h"
 
-#include "app/ZrMessageBox.h"
+#include "gui/app/ZrMessageBox.h"
 
 QuestionAnswers::QuestionAnswers()
 {

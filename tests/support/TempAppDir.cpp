@@ -1,7 +1,7 @@
 #include "TempAppDir.h"
 
-#include "app/AppSettings.h"
-#include "app/RunRivulet.h"
+#include "core/app/AppSettings.h"
+#include "gui/app/RunRivulet.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,8 +1,0 @@
-#include "app/DealTestCombox.h"
-
-#include "app/ComboStyle.h"
-
-DealTestCombox::DealTestCombox(QWidget* parent) : QComboBox(parent)
-{
-    setStyleSheet(CellComboStyleSheet(QStringLiteral("DealTestCombox")));
-}

@@ -1,0 +1,80 @@
+#include "core/reader/ReaderDllCommon.h"
+
+#include <zaltlink.h>
+
+#include <QByteArray>
+
+#include <cstring>
+
+bool ReaderDllCommon::OpenReader()
+{
+    if (!IsState(StateDisconnected)) {
+        return false;
+    }
+    unsigned char ok = 0;
+    switch (m_connectType) {
+    case ConnectTcp:
+        ok = ZALT_TCPInit(&m_handle, m_ipAddress.toUtf8().constData(), m_port);
+        break;
+    case ConnectCom:
+        ok = ZALT_COMInit(&m_handle, 0, m_portName.toUtf8().constData(), m_baudRate);
+        break;
+    case ConnectUsb:
+        ok = ZALT_USBInit(&m_handle, 0, m_portName.toUtf8().constData(), m_baudRate);
+        break;
+    case ConnectUdp:
+        ok = ZALT_UDPInit(&m_handle, m_ipAddress.toUtf8().constData(), m_port);
+        break;
+    default:
+        return false;
+    }
+    if (!ok) {
+        return false;
+    }
+    if (ZALT_Open(m_handle)) {
+        SetState(StateConnected);
+        return true;
+    }
+    // The init call created a library connection; do not leak it when the reader never answered.
+    ZALT_Close(m_handle);
+    m_handle = -1;
+    SetState(StateDisconnected);
+    return false;
+}
+
+bool ReaderDllCommon::CloseReader()
+{
+    ZALT_Close(m_handle);
+    m_handle = -1;
+    SetState(StateDisconnected);
+    return true;
+}
+
+bool ReaderDllCommon::GetLibraryInfo(char* buffer)
+{
+    return ZALT_Copyright(&m_handle, buffer) != 0;
+}
+
+int ReaderDllCommon::GetErrorCode()
+{
+    int code = 0;
+    ZALT_GetErrorCode(m_handle, &code);
+    return code;
+}
+
+bool ReaderDllCommon::GetReaderInfo(QString& info)
+{
+    if (!IsState(StateConnected)) {
+        return false;
+    }
+    unsigned char buffer[255];
+    std::memset(buffer, 0, sizeof buffer);
+    unsigned char length = sizeof buffer;
+    if (!ZALT_SysInfQuery(m_handle, 1, buffer, &length)) {
+        return false;
+    }
+    // A reader may fill the whole buffer without a terminating zero.
+    const size_t used = qMin<size_t>(length, sizeof buffer);
+    info = QString::fromUtf8(reinterpret_cast<const char*>(buffer), qstrnlen(reinterpret_cast<const char*>(buffer), used));
+    return true;
+}

@@ -1,0 +1,154 @@
+#include "core/tagops/TagOpHex.h"
+
+#include "core/app/AppContext.h"
+#include "core/app/AppSettings.h"
+
+namespace TagOpHex {
+
+QString clean(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\n') && c != QLatin1Char('\t') &&
+            c != QLatin1Char('\r')) {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+bool isValidHex(const QString& cleaned)
+{
+    return !cleaned.isEmpty() && AppSettings::IsHexText(cleaned);
+}
+
+QString displayForm(const QString& cleaned)
+{
+    QString out;
+    out.reserve(cleaned.size() * 3 / 2 + 2);
+    for (int i = 0; i < cleaned.size(); ++i) {
+        if (i != 0 && i % 2 == 0) {
+            out.append(QLatin1Char(' '));
+            if (i % 32 == 0) {
+                out.append(QLatin1Char('\n'));
+            }
+        }
+        out.append(cleaned.at(i));
+    }
+    return out;
+}
+
+CapResult capLength(const QString& text, int maxDigits, int cursor)
+{
+    CapResult r;
+    r.text = text;
+    r.cursor = cursor;
+    const QString cleaned = clean(text);
+    if (cleaned.isEmpty() || cleaned.size() <= qMax(0, maxDigits)) {
+        return r;
+    }
+    r.changed = true;
+    r.text = displayForm(cleaned.left(qMax(0, maxDigits)));
+    r.cursor = qBound(0, cursor, static_cast<int>(r.text.size()));
+    return r;
+}
+
+bool parseCount(const QString& text, int* value)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty()) {
+        return false;
+    }
+    for (const QChar c : t) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return false;
+        }
+    }
+    bool ok = false;
+    const int v = t.toInt(&ok, 10);
+    if (!ok) {
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+QByteArray passwordBytes(const QStringList& fields)
+{
+    QByteArray out(4, '\0');
+    for (int i = 0; i < 4 && i < fields.size(); ++i) {
+        bool ok = false;
+        const uint v = fields.at(i).toUInt(&ok, 16);
+        out[i] = ok ? static_cast<char>(v & 0xFF) : '\0';
+    }
+    return out;
+}
+
+Check checkSelect(int areaIndex, const QString& startText, const QString& lengthText, const QString& data,
+                  bool keepAcrossRestart, SelectParams* out)
+{
+    int start = 0;
+    int length = 0;
+    if (!parseCount(startText, &start) || !parseCount(lengthText, &length)) {
+        return Check::FormatError;
+    }
+    if (start > kMaxStartBits / 8 || length > kMaxSelectBytes) {
+        return Check::LengthError;
+    }
+    SelectParams p;
+    p.bank = areaIndex + 1;
+    p.startBits = start * 8;
+    p.lengthBits = length * 8;
+    if (p.lengthBits != 4 * data.size()) {
+        return Check::LengthError;
+    }
+    if (keepAcrossRestart && p.lengthBits > kMaxRecordMatchBits) {
+        return Check::LengthError;
+    }
+    if (!data.isEmpty() && !isValidHex(data)) {
+        return Check::FormatError;
+    }
+    p.data = AppContext::hexToBytes(data, p.lengthBits);
+    if (out) {
+        *out = p;
+    }
+    return Check::Ok;
+}
+
+QByteArray selectRecord(const SelectParams& p)
+{
+    QByteArray rec;
+    rec.reserve(p.data.size() + 7);
+    rec.append(static_cast<char>(p.bank & 0xFF));
+    rec.append(static_cast<char>((p.startBits >> 8) & 0xFF));
+    rec.append(static_cast<char>(p.startBits & 0xFF));
+    rec.append(static_cast<char>(p.lengthBits & 0xFF));
+    rec.append(p.data);
+    rec.append(3, '\0');
+    return rec;
+}
+
+Check checkWordData(const QString& cleaned, int words, int maxWords)
+{
+    if (words < 0 || words > maxWords || cleaned.size() != 4 * words) {
+        return Check::LengthError;
+    }
+    if (!isValidHex(cleaned)) {
+        return Check::FormatError;
+    }
+    return Check::Ok;
+}
+
+Check checkKillEpc(const QString& epc)
+{
+    if (epc.size() > kMaxKillDigits) {
+        return Check::LengthError;
+    }
+    if (!isValidHex(epc)) {
+        return Check::FormatError;
+    }
+    return Check::Ok;
+}
+
+} // namespace TagOpHex

@@ -1,0 +1,354 @@
+#include "gui/app/MainWindow.h"
+
+#include "core/app/AppContext.h"
+#include "core/app/AppSettings.h"
+#include "core/app/DeviceProfile.h"
+#include "core/app/LanguageText.h"
+#include "gui/app/OpListDlg.h"
+#include "core/app/ReaderDriverHolder.h"
+#include "gui/app/SoftConfigDlg.h"
+#include "gui/app/VersionCommonDlg.h"
+#include "gui/app/ZrMessageBox.h"
+#include "gui/app/workDpaceDlg.h"
+#include "gui/reader/ConnetDlg.h"
+#include "core/reader/ReaderDllBase.h"
+#include "ui_MainWindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMutex>
+#include <QThread>
+
+#include "zaltlink.h"
+
+namespace {
+const QString kMainGroup = QStringLiteral("MainWindow");
+
+QMutex g_openerMutex;
+MainWindow::UrlOpener g_urlOpener;
+
+bool Enabled(const char* group, const char* key)
+{
+    return DeviceProfile::Instance()->IsEnabled(QString::fromLatin1(group), QString::fromLatin1(key));
+}
+
+
+
+// exit(), not quit(): quit() first closes the windows, and closing asks the operator again. Without
+// a running loop (a window driven by a test) there is nothing to end.
+void QuitEventLoop()
+{
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::exit(0);
+    }
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>())
+{
+    ui->setupUi(this);
+    setWindowTitle(LangText(DeviceProfile::Instance()->GetValue(kMainGroup, QStringLiteral("WinTitle"))));
+    AppContext::Instance()->SetMainWindow(this);
+    m_restart = false;
+
+    CreatePanels();
+    CreateMenus();
+}
+
+MainWindow::~MainWindow()
+{
+    // First, so no notification is posted to a half-destroyed window.
+    AppContext* context = AppContext::Instance();
+    if (context->GetMainWindow() == this) {
+        context->SetMainWindow(nullptr);
+    }
+}
+
+void MainWindow::CreatePanels()
+{
+    if (Enabled("MainWindow", "ConnetDlg")) {
+        m_connetDlg = new ConnetDlg(ui->connetContainer);
+        ui->connetContainer->layout()->addWidget(m_connetDlg);
+    } else {
+        ui->connetContainer->hide();
+    }
+
+    if (Enabled("MainWindow", "workDpaceDlg")) {
+        m_workDpaceDlg = new workDpaceDlg(ui->workContainer);
+        ui->workContainer->layout()->addWidget(m_workDpaceDlg);
+        connect(m_workDpaceDlg, &workDpaceDlg::leftBtnClicked, this, &MainWindow::slot_leftBtnClicked);
+        connect(m_workDpaceDlg, &workDpaceDlg::downBtnClicked, this, &MainWindow::slot_downBtnClicked);
+        connect(m_workDpaceDlg, &workDpaceDlg::sig_sendReadCount, this, &MainWindow::slot_UpdateReadCount);
+    } else {
+        ui->workContainer->hide();
+    }
+
+    if (Enabled("MainWindow", "OpListDlg")) {
+        m_opListDlgWidget = new OpListDlg(ui->opListContainer);
+        ui->opListContainer->layout()->addWidget(m_opListDlgWidget);
+        ui->opListContainer->setFixedHeight(200);
+        SetOpListDlg(m_opListDlgWidget);
+    } else {
+        ui->opListContainer->hide();
+    }
+}
+
+QMenu* MainWindow::AddMenu(const char* flag, const char* titleKey)
+{
+    if (!Enabled("MenuBar", flag)) {
+        return nullptr;
+    }
+    QMenu* menu = menuBar()->addMenu(LangText(titleKey));
+    menu->setObjectName(QString::fromLatin1(flag));
+    return menu;
+}
+
+QAction* MainWindow::AddAction(QMenu* menu, const char* group, const char* flag, const char* textKey,
+                               void (MainWindow::*slot)())
+{
+    if (!menu || !Enabled(group, flag)) {
+        return nullptr;
+    }
+    QAction* action = menu->addAction(LangText(textKey));
+    action->setObjectName(QString::fromLatin1(flag));
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+// Menus in their fixed order along the bar. An item joins when its switch is on and its dialog is
+// part of this build; a menu none of whose dialogs is built yet is left out rather than shown empty.
+void MainWindow::CreateMenus()
+{
+    if (QMenu* fileMenu = AddMenu("fileMenu", "IDCS_FILE")) {
+        m_softconfigAc = AddAction(fileMenu, "fileMenu", "softconfigAc", "IDCS_SOFT_CONFIG",
+                                   &MainWindow::slot_SoftConfigAc);
+        if (m_softconfigAc) {
+            m_softConfigDlg = new SoftConfigDlg(this);
+        }
+        m_quitAc = AddAction(fileMenu, "fileMenu", "quitAc", "IDCS_QUIT", &MainWindow::slot_ExitAc);
+    }
+
+    // connetMenu, testMenu and repairMenu (GJB readers) come with their dialogs.
+
+    if (QMenu* sys6cMenu = AddMenu("sys6cMenu", "IDCS_SYS_CONFIG")) {
+        // sys6cReaderVer, sys6cFirmWareUpdate and readerTimerSet come with their dialogs.
+        m_rebootDeviceAc = AddAction(sys6cMenu, "sys6cMenu", "rebootDeviceAc", "IDCS_REBOOT_DEVICE",
+                                     &MainWindow::slot_rebootDeviceFor6CAc);
+    }
+
+    // test6cMenu, connet6cMenu, readConfig6cMenu (its flash item when the attach function is not
+    // "NULL"), appOperateMenu and wirelessConfigMenu (Wi-Fi for "WIFI", GPRS for "GPRS"; dropped
+    // when it has neither) come with their dialogs.
+
+    if (QMenu* helpMenu = AddMenu("helpMenu", "IDCS_HELP")) {
+        m_versionCommonAc = AddAction(helpMenu, "helpMenu", "VersionCommonDlg", "IDCS_SOFT_VER",
+                                      &MainWindow::slot_VersionCommonAc);
+        if (m_versionCommonAc) {
+            m_versionCommonDlg = new VersionCommonDlg(this);
+        }
+        // VersionDlg comes with its dialog.
+        m_helpAc = AddAction(helpMenu, "helpMenu", "HelpAc", "IDCS_HELP", &MainWindow::slot_HelpAc);
+    }
+}
+
+bool MainWindow::CheckReaderLink(int requiredConnectType, const char* wrongTypeKey)
+{
+    ReaderDllBase* reader = CurrentReader();
+    if (RefuseWhileReading()) {
+        return false;
+    }
+    if (!reader->IsState(ReaderDllBase::StateConnected)) {
+        LogKey("IDCS_READ_NO_LINK");
+        return false;
+    }
+    if (requiredConnectType >= 0 && reader->GetConnectParam().connectType != requiredConnectType) {
+        if (wrongTypeKey) {
+            LogKey(wrongTypeKey);
+        }
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::SetUrlOpener(UrlOpener opener)
+{
+    QMutexLocker lock(&g_openerMutex);
+    g_urlOpener = std::move(opener);
+}
+
+void MainWindow::showLogMessage(const QString& text, bool isError)
+{
+    QObject* opList = m_opListDlg.data();
+    if (!opList) {
+        return;
+    }
+    QMetaObject::invokeMethod(opList, "slot_showMsg", Qt::QueuedConnection, Q_ARG(QString, text),
+                              Q_ARG(bool, isError));
+}
+
+void MainWindow::SetOpListDlg(QObject* opListDlg)
+{
+    m_opListDlg = opListDlg;
+}
+
+QWidget* MainWindow::connetContainer() const
+{
+    return ui->connetContainer;
+}
+
+QWidget* MainWindow::workContainer() const
+{
+    return ui->workContainer;
+}
+
+QWidget* MainWindow::opListContainer() const
+{
+    return ui->opListContainer;
+}
+
+void MainWindow::slot_SoftConfigAc()
+{
+    if (m_softConfigDlg) {
+        m_softConfigDlg->exec();
+    }
+}
+
+bool MainWindow::ConfirmQuit()
+{
+    if (RefuseWhileReading()) {
+        return false;
+    }
+    if (AskQuestion(LangText("IDCS_QUIT_SOFT"), this) != ZrMessageBox::Ok) {
+        return false;
+    }
+    if (m_connetDlg && !CurrentReader()->IsState(ReaderDllBase::StateDisconnected)) {
+        m_connetDlg->slot_disConnetBtnClicked();
+    }
+    return true;
+}
+
+void MainWindow::slot_ExitAc()
+{
+    if (!ConfirmQuit()) {
+        return;
+    }
+    m_quitConfirmed = true;
+    QuitEventLoop();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_quitConfirmed || ConfirmQuit()) {
+        m_quitConfirmed = true;
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        slot_ExitAc();
+    }
+    if (m_workDpaceDlg) {
+        m_workDpaceDlg->keyPress(event);
+    }
+    if (m_connetDlg) {
+        m_connetDlg->keyPress(event);
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::slot_rebootDeviceFor6CAc()
+{
+    if (!CheckReaderLink()) {
+        return;
+    }
+    if (AskQuestion(LangText("IDCS_READLY_REBOOT_DEVICE"), this) != ZrMessageBox::Ok) {
+        return;
+    }
+    const bool rebooted = ZALT_Reboot(CurrentReader()->GetHandle(), 0) != 0;
+    if (rebooted) {
+        AppContext::Instance()->RequestCutConnection();
+        LogKey("IDCS_REBOOT_SUCCESS");
+    } else {
+        LogKey("IDCS_REBOOT_FAILED", true);
+    }
+}
+
+void MainWindow::slot_VersionCommonAc()
+{
+    if (m_versionCommonDlg) {
+        m_versionCommonDlg->exec();
+    }
+}
+
+void MainWindow::slot_HelpAc()
+{
+    const QString path = AppSettings::Instance()->GetAppDir() + QLatin1Char('/') +
+                         DeviceProfile::Instance()->GetValue(kMainGroup, QStringLiteral("HelpFileName"));
+    // A missing document would only make the browser show its own error page.
+    if (!QFileInfo(path).isFile()) {
+        LogKey("IDCS_NO_HELP_DOC");
+        return;
+    }
+    UrlOpener opener;
+    {
+        QMutexLocker lock(&g_openerMutex);
+        opener = g_urlOpener;
+    }
+    const QUrl url = QUrl::fromLocalFile(path);
+    const bool opened = opener ? opener(url) : QDesktopServices::openUrl(url);
+    if (!opened) {
+        LogKey("IDCS_NO_HELP_DOC");
+    }
+}
+
+void MainWindow::slot_updateReaderState(int nConnetType)
+{
+    if (m_connetDlg) {
+        m_connetDlg->UpdateConnectState(nConnetType);
+    }
+    if (m_workDpaceDlg) {
+        m_workDpaceDlg->updateReaderState(nConnetType);
+    }
+}
+
+void MainWindow::slot_UpdateReadCount(int count, int speed, int nReset)
+{
+    if (m_connetDlg) {
+        m_connetDlg->slot_UpdateReadCount(count, speed, nReset);
+    }
+}
+
+void MainWindow::slot_CutConnet()
+{
+    if (m_connetDlg) {
+        m_connetDlg->slot_disConnetBtnClicked();
+    }
+}
+
+void MainWindow::slot_leftBtnClicked()
+{
+    if (!m_connetDlg || !m_workDpaceDlg) {
+        return;
+    }
+    const bool show = ui->connetContainer->isHidden();
+    ui->connetContainer->setVisible(show);
+    m_workDpaceDlg->SetLeftBtnImage(show ? QStringLiteral("cebian_left") : QStringLiteral("cebian_right"));
+}
+
+void MainWindow::slot_downBtnClicked()
+{
+    if (!m_opListDlgWidget || !m_workDpaceDlg) {
+        return;
+    }
+    const bool show = ui->opListContainer->isHidden();
+    ui->opListContainer->setVisible(show);
+    m_workDpaceDlg->SetDownBtnImage(show ? QStringLiteral("cebian_down") : QStringLiteral("cebian_up"));
+}

@@ -1,0 +1,113 @@
+#include "gui/tagops/TagOpFor6CDlg.h"
+
+#include "core/app/AppContext.h"
+#include "core/app/LanguageText.h"
+#include "core/app/ReaderDriverHolder.h"
+#include "core/reader/ReaderDllBase.h"
+#include "gui/tagops/TagEraseFor6CDlg.h"
+#include "gui/tagops/TagKillFor6CDlg.h"
+#include "gui/tagops/TagLockFor6CDlg.h"
+#include "gui/tagops/TagReadFor6CDlg.h"
+#include "gui/tagops/TagSelectFor6CDlg.h"
+#include "gui/tagops/TagWriteFor6CDlg.h"
+#include "ui_TagOpFor6CDlg.h"
+
+#include <QListWidgetItem>
+
+TagOpFor6CDlg::TagOpFor6CDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TagOpFor6CDlg>())
+{
+    ui->setupUi(this);
+    ui->titleLabel->setText(LangText("IDCS_TAG_OP"));
+    setWindowTitle(LangText("IDCS_TAG_OP"));
+    ui->selectAntennaLabel->setText(LangText("IDCS_SELECT_ANTENNA"));
+    ui->antennaLabel->setText(LangText("IDCS_ANTENNA_NO"));
+    for (const char* key :
+         {"IDCS_ANTENNA_ONE", "IDCS_ANTENNA_TWO", "IDCS_ANTENNA_THREE", "IDCS_ANTENNA_FOUR"}) {
+        ui->antennaCombo->addItem(LangText(key));
+    }
+    ui->antennaCombo->setCurrentIndex(0);
+
+    m_selectPage = new TagSelectFor6CDlg(this, this);
+    QWidget* pages[] = {m_selectPage,
+                        new TagReadFor6CDlg(this, this),
+                        new TagWriteFor6CDlg(this, this),
+                        new TagLockFor6CDlg(this, this),
+                        new TagEraseFor6CDlg(this, this),
+                        new TagKillFor6CDlg(this, this)};
+    const char* keys[] = {"IDCS_TAG_SELECT", "IDCS_WRITE_READ_USER", "IDCS_WRITE_EPC",
+                          "IDCS_LOCK_TAG",   "IDCS_PASSWORD_SET",    "IDCS_KILL_TAG"};
+    for (int i = 0; i < 6; ++i) {
+        ui->stackedWidget->addWidget(pages[i]);
+        auto* item = new QListWidgetItem(LangText(keys[i]), ui->opList);
+        item->setData(Qt::UserRole + 1, i);
+    }
+    ui->stackedWidget->setCurrentIndex(0);
+    ui->opList->setCurrentRow(0);
+    connect(ui->opList, &QListWidget::itemClicked, this, &TagOpFor6CDlg::slot_ListItemClicked);
+}
+
+TagOpFor6CDlg::~TagOpFor6CDlg() = default;
+
+int TagOpFor6CDlg::antennaNumber() const
+{
+    return ui->antennaCombo->currentIndex() + 1;
+}
+
+void TagOpFor6CDlg::report(const QString& text)
+{
+    AppContext::Instance()->logMessage(text, false);
+}
+
+int TagOpFor6CDlg::AntennaOf(const TagOpFor6CDlg* owner)
+{
+    return owner ? owner->antennaNumber() : 1;
+}
+
+void TagOpFor6CDlg::ReportTo(TagOpFor6CDlg* owner, const QString& text)
+{
+    if (owner) {
+        owner->report(text);
+    } else {
+        AppContext::Instance()->logMessage(text, false);
+    }
+}
+
+QWidget* TagOpFor6CDlg::page(int index) const
+{
+    return ui->stackedWidget->widget(index);
+}
+
+int TagOpFor6CDlg::pageCount() const
+{
+    return ui->stackedWidget->count();
+}
+
+void TagOpFor6CDlg::slot_ListItemClicked(QListWidgetItem* item)
+{
+    if (!item) {
+        return;
+    }
+    ui->stackedWidget->setCurrentIndex(item->data(Qt::UserRole + 1).toInt());
+}
+
+bool TagOpFor6CDlg::selectTag(int bank, int start, int length, QString hexData)
+{
+    if (!m_selectPage) {
+        return false;
+    }
+    return m_selectPage->selectTag(bank, start, length, hexData);
+}
+
+bool TagOpReaderReady(TagOpFor6CDlg* owner)
+{
+    if (CurrentReader()->IsState(ReaderDllBase::StateConnected)) {
+        return true;
+    }
+    TagOpFor6CDlg::ReportTo(owner, LangText("IDCS_READ_NO_LINK"));
+    return false;
+}
+
+intptr_t TagOpHandle()
+{
+    return CurrentReader()->GetHandle();
+}

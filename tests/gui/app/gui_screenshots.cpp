@@ -1,0 +1,127 @@
+// Renders the main window and its dialogs to PNG files, for the user guide and the README.
+//   gui_screenshots OUTDIR [en|zh_CN ...]
+// Needs RIVULET_DATA_DIR (the repository's data/); runs offscreen or under xvfb-run.
+#include "GuiTestUtil.h"
+#include "TempAppDir.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/RunRivulet.h"
+#include "gui/app/SoftConfigDlg.h"
+#include "gui/app/VersionCommonDlg.h"
+#include "gui/app/workDpaceDlg.h"
+#include "gui/reader/ConnetDlg.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+void Settle(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+bool Save(QWidget* widget, const QString& path)
+{
+    Settle(150);
+    const bool ok = widget->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    InitRivuletResources();
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: gui_screenshots OUTDIR [en|zh_CN ...]\n");
+        return 2;
+    }
+    const QString out = args.at(1);
+    QDir().mkpath(out);
+    QStringList languages = args.mid(2);
+    if (languages.isEmpty()) {
+        languages = {QStringLiteral("en"), QStringLiteral("zh_CN")};
+    }
+
+    readersim::Options options;
+    options.tags = 24;
+    options.rate = 120;
+    auto sim = std::make_unique<readersim::Simulator>(options);
+    if (!sim->start()) {
+        sim.reset();
+    }
+    bool allOk = true;
+    for (const QString& language : languages) {
+        TempAppDir dir;
+        if (!dir.isValid()) {
+            std::fprintf(stderr, "RIVULET_DATA_DIR is not set or not readable\n");
+            return 1;
+        }
+        {
+            QSettings index(dir.filePath(QStringLiteral("language/LanguageIndex.ini")), QSettings::IniFormat);
+            index.setValue(QStringLiteral("info/languagesSel"), language);
+        }
+        dir.startApp();
+        ApplyLook(app);
+        {
+            MainWindow window;
+            window.show();
+            allOk &= QTest::qWaitForWindowExposed(&window);
+            allOk &= Save(&window, QStringLiteral("%1/main-window-%2-idle.png").arg(out, language));
+
+            if (sim && guitest::Has6CDriver()) {
+                ConnetDlg* panel = window.connetDlg();
+                panel->findChild<QComboBox*>(QStringLiteral("tcpAddrCb"))
+                    ->setEditText(QStringLiteral("127.0.0.1"));
+                panel->findChild<QLineEdit*>(QStringLiteral("tcpPortEdit"))
+                    ->setText(QString::number(sim->tcpPort()));
+                panel->findChild<QPushButton*>(QStringLiteral("connetBtn"))->click();
+                Settle(200);
+                // An inventory run, when the page is part of this build.
+                QKeyEvent f8(QEvent::KeyPress, Qt::Key_F8, Qt::NoModifier);
+                QCoreApplication::sendEvent(&window, &f8);
+                Settle(2500);
+                allOk &= Save(&window, QStringLiteral("%1/main-window-%2-connected.png").arg(out, language));
+                QKeyEvent f9(QEvent::KeyPress, Qt::Key_F9, Qt::NoModifier);
+                QCoreApplication::sendEvent(&window, &f9);
+                Settle(200);
+                QTabWidget* tabs = window.workArea() ? window.workArea()->tabWidget() : nullptr;
+                if (tabs && tabs->count() > 1) {
+                    tabs->setCurrentIndex(1);
+                    allOk &= Save(&window, QStringLiteral("%1/main-window-%2-tagops.png").arg(out, language));
+                    tabs->setCurrentIndex(0);
+                }
+                panel->slot_disConnetBtnClicked();
+                Settle(100);
+            }
+            if (auto* soft = window.findChild<SoftConfigDlg*>()) {
+                soft->show();
+                allOk &= Save(soft, QStringLiteral("%1/soft-config-%2.png").arg(out, language));
+                soft->hide();
+            }
+            if (auto* about = window.findChild<VersionCommonDlg*>()) {
+                about->show();
+                allOk &= Save(about, QStringLiteral("%1/about-%2.png").arg(out, language));
+                about->hide();
+            }
+        }
+        dir.stopApp();
+    }
+    return allOk ? 0 : 1;
+}

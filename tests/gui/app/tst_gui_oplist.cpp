@@ -1,0 +1,164 @@
+#include "GuiTestUtil.h"
+#include "TempAppDir.h"
+#include "gui/app/OpListDlg.h"
+#include "gui/app/RunRivulet.h"
+
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include "zaltlink.h"
+
+using namespace guitest;
+
+class TstGuiOpList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { InitRivuletResources(); }
+    void trimsOldestLines();
+    void limitsMissing_data();
+    void limitsMissing();
+    void clearingRestartsNumbering();
+    void lineLayout();
+    void errorCodeAppended();
+};
+
+namespace {
+const QString kProfile = QStringLiteral("6C-DEBUG.ini");
+}
+
+void TstGuiOpList::trimsOldestLines()
+{
+    TempAppDir dir;
+    QVERIFY(dir.isValid());
+    dir.setProfileValue(kProfile, "OpListDlg/Max_OPERATE_RECORD", "100");
+    dir.setProfileValue(kProfile, "OpListDlg/OVER_TO_DELETE", "10");
+    dir.startApp();
+    OpListDlg log;
+    for (int i = 1; i <= 100; ++i) {
+        log.slot_showMsg(QStringLiteral("m%1").arg(i), false);
+    }
+    QCOMPARE(log.lineCount(), 100);
+    log.slot_showMsg(QStringLiteral("m101"), false);
+    QCOMPARE(log.lineCount(), 91);
+    QCOMPARE(log.lineText(0, 0), QStringLiteral("11"));
+    QCOMPARE(log.lineText(0, 2), QStringLiteral("m11"));
+    QCOMPARE(log.lineText(90, 0), QStringLiteral("101"));
+    QCOMPARE(log.lineText(90, 2), QStringLiteral("m101"));
+
+    // A trim count larger than the list empties it without running past the end.
+    dir.stopApp();
+    dir.setProfileValue(kProfile, "OpListDlg/Max_OPERATE_RECORD", "3");
+    dir.setProfileValue(kProfile, "OpListDlg/OVER_TO_DELETE", "50");
+    dir.startApp();
+    OpListDlg small;
+    for (int i = 0; i < 4; ++i) {
+        small.slot_showMsg(QStringLiteral("x"), false);
+    }
+    QCOMPARE(small.lineCount(), 0);
+    small.slot_showMsg(QStringLiteral("y"), false);
+    QCOMPARE(small.lineText(0, 0), QStringLiteral("5"));
+}
+
+void TstGuiOpList::limitsMissing_data()
+{
+    QTest::addColumn<QString>("maxRecord");
+    QTest::addColumn<QString>("overToDelete");
+    QTest::newRow("no trim count") << "100"
+                                   << "";
+    QTest::newRow("no maximum") << ""
+                                << "10";
+    QTest::newRow("maximum 0") << "0"
+                               << "10";
+}
+
+// Without both numbers nothing is ever dropped: a log that trims against a maximum of 0 would lose
+// every line as it arrives.
+void TstGuiOpList::limitsMissing()
+{
+    QFETCH(QString, maxRecord);
+    QFETCH(QString, overToDelete);
+    TempAppDir dir;
+    QVERIFY(dir.isValid());
+    if (maxRecord.isEmpty()) {
+        dir.removeProfileValue(kProfile, "OpListDlg/Max_OPERATE_RECORD");
+    } else {
+        dir.setProfileValue(kProfile, "OpListDlg/Max_OPERATE_RECORD", maxRecord);
+    }
+    if (overToDelete.isEmpty()) {
+        dir.removeProfileValue(kProfile, "OpListDlg/OVER_TO_DELETE");
+    } else {
+        dir.setProfileValue(kProfile, "OpListDlg/OVER_TO_DELETE", overToDelete);
+    }
+    dir.startApp();
+    OpListDlg log;
+    for (int i = 0; i < 150; ++i) {
+        log.slot_showMsg(QStringLiteral("m"), false);
+    }
+    QCOMPARE(log.lineCount(), 150);
+    QCOMPARE(log.lineText(0, 0), QStringLiteral("1"));
+}
+
+void TstGuiOpList::clearingRestartsNumbering()
+{
+    TempAppDir dir;
+    QVERIFY(dir.isValid());
+    dir.startApp();
+    OpListDlg log;
+    log.slot_showMsg(QStringLiteral("a"), false);
+    log.slot_showMsg(QStringLiteral("b"), false);
+    auto* clear = log.findChild<QPushButton*>(QStringLiteral("clearBtn"));
+    QVERIFY(clear);
+    QCOMPARE(clear->text(), Text("IDCS_CLEAR"));
+    QTest::mouseClick(clear, Qt::LeftButton);
+    QCOMPARE(log.lineCount(), 0);
+    log.slot_showMsg(QStringLiteral("c"), false);
+    QCOMPARE(log.lineCount(), 1);
+    QCOMPARE(log.lineText(0, 0), QStringLiteral("1"));
+    QCOMPARE(log.lineText(0, 2), QStringLiteral("c"));
+}
+
+void TstGuiOpList::lineLayout()
+{
+    TempAppDir dir;
+    QVERIFY(dir.isValid());
+    dir.startApp();
+    OpListDlg log;
+    log.slot_showMsg(QStringLiteral("plain"), false);
+    QVERIFY(
+        QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(log.lineText(0, 1)).hasMatch());
+    QCOMPARE(log.lineText(0, 2), QStringLiteral("plain"));
+    // Without a reader library behind it the driver reports code 0.
+    log.slot_showMsg(QStringLiteral("failed"), true);
+    QCOMPARE(log.lineText(1, 2), QStringLiteral("failed ErroCode:%1").arg(Reader()->GetErrorCode()));
+}
+
+// After a failed call on a link that went away, the library's own code ends the line.
+void TstGuiOpList::errorCodeAppended()
+{
+    TempAppDir dir;
+    QVERIFY(dir.isValid());
+    dir.startApp();
+    GUI_REQUIRE_LIVE_READER();
+    auto sim = StartSimulator();
+    QVERIFY(sim);
+    ReaderDllBase* reader = Reader();
+    reader->SetTcpParam(QStringLiteral("127.0.0.1"), sim->tcpPort());
+    QVERIFY(reader->OpenReader());
+    sim->cutLinks();
+    unsigned char buffer[255] = {};
+    unsigned char length = 255;
+    QTRY_VERIFY_WITH_TIMEOUT(!ZALT_SysInfQuery(reader->GetHandle(), 1, buffer, &length), 5000);
+    const int code = reader->GetErrorCode();
+    QVERIFY(code != 0);
+
+    OpListDlg log;
+    log.slot_showMsg(QStringLiteral("query failed"), true);
+    QCOMPARE(log.lineText(0, 2), QStringLiteral("query failed ErroCode:%1").arg(code));
+    reader->CloseReader();
+}
+
+QTEST_MAIN(TstGuiOpList)
+#include "tst_gui_oplist.moc"
