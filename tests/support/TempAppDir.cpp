@@ -1,7 +1,7 @@
 #include "TempAppDir.h"
 
 #include "core/app/AppSettings.h"
-#include "gui/app/RunRivulet.h"
+#include "core/app/RunSingletons.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -2,11 +2,11 @@
 
 #include "core/app/LanguageText.h"
 
-#include "gui/app/MainWindow.h"
 #include "core/app/ReaderDriverHolder.h"
 #include "core/reader/ReaderDllBase.h"
 
-#include <QMetaObject>
+#include <QMetaMethod>
+#include <QMutex>
 #include <QMutexLocker>
 
 #include <chrono>
@@ -67,18 +67,6 @@ void AppContext::DestroyInstance()
     g_instance = nullptr;
 }
 
-void AppContext::SetMainWindow(MainWindow* window)
-{
-    QMutexLocker lock(&m_mutex);
-    m_mainWindow = window;
-}
-
-MainWindow* AppContext::GetMainWindow() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_mainWindow.data();
-}
-
 void AppContext::SetLogSink(LogSink sink)
 {
     QMutexLocker lock(&g_sinkMutex);
@@ -95,35 +83,33 @@ void AppContext::logMessage(const QString& text, bool isError)
     if (sink) {
         sink(text, isError);
     }
-    // Held while forwarding: the window's destructor unregisters under the same lock, so it
-    // cannot go away between the check and the queued post.
-    QMutexLocker lock(&m_mutex);
-    if (m_mainWindow) {
-        m_mainWindow->showLogMessage(text, isError);
-    }
-}
-
-void AppContext::InvokeOnWindow(const char* slot, int state, bool withArg)
-{
-    QMutexLocker lock(&m_mutex);
-    if (!m_mainWindow) {
-        return;
-    }
-    if (withArg) {
-        QMetaObject::invokeMethod(m_mainWindow.data(), slot, Qt::QueuedConnection, Q_ARG(int, state));
-    } else {
-        QMetaObject::invokeMethod(m_mainWindow.data(), slot, Qt::QueuedConnection);
-    }
+    const int code = isError ? CurrentReader()->GetErrorCode() : 0;
+    emit sig_logMessage(text, isError, code);
 }
 
 void AppContext::NotifyReaderState(int state)
 {
-    InvokeOnWindow("slot_updateReaderState", state, true);
+    emit sig_readerStateChanged(state);
+}
+
+void AppContext::NotifyReadCount(int count, int speed, int reset)
+{
+    emit sig_readCount(count, speed, reset);
 }
 
 void AppContext::RequestCutConnection()
 {
-    InvokeOnWindow("slot_CutConnet", 0, false);
+    emit sig_cutConnectionRequested();
+}
+
+void AppContext::RequestRestart()
+{
+    emit sig_restartRequested();
+}
+
+bool AppContext::HasListener() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&AppContext::sig_logMessage));
 }
 
 bool AppContext::disconnectReader()

@@ -1,30 +1,33 @@
 #pragma once
 
-#include <QMutex>
-#include <QPointer>
+#include <QObject>
 #include <QString>
 
 #include <QtGlobal>
 #include <functional>
 
-class MainWindow;
-
 // Shared services: log forwarding, reader-state notification, hex conversion, time windows.
-// Notifications reach the main window by queued calls, so worker threads may raise them.
-class AppContext
+// Notifications are signals; the main window connects to them queued, so worker threads may
+// raise them and nothing reaches a window that is gone.
+class AppContext : public QObject
 {
+    Q_OBJECT
+
 public:
     using LogSink = std::function<void(const QString& text, bool isError)>;
 
     static AppContext* Instance();
     static void DestroyInstance();
 
-    void SetMainWindow(MainWindow* window);
-    MainWindow* GetMainWindow() const;
-
+    // A failure's reader error code is taken here, by the call that logs it: read later it
+    // may belong to another call.
     void logMessage(const QString& text, bool isError);
     void NotifyReaderState(int state);
+    void NotifyReadCount(int count, int speed, int reset);
     void RequestCutConnection();
+    void RequestRestart();
+    // True while a window listens to the log.
+    bool HasListener() const;
     bool disconnectReader();
     bool Shutdown();
 
@@ -43,13 +46,15 @@ public:
     static bool isTimedOut(quint32 start, quint32 span);
     static bool isTimedOut(quint32 start, quint32 span, quint32 now);
 
+signals:
+    void sig_logMessage(const QString& text, bool isError, int errorCode);
+    void sig_readerStateChanged(int state);
+    void sig_readCount(int count, int speed, int reset);
+    void sig_cutConnectionRequested();
+    void sig_restartRequested();
+
 private:
     AppContext() = default;
-
-    void InvokeOnWindow(const char* slot, int state, bool withArg);
-
-    mutable QMutex m_mutex;
-    QPointer<MainWindow> m_mainWindow;
 };
 
 // One operation-log line with the text of a language key: the outcome of one button.

@@ -4,7 +4,6 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <QSettings>
 
 namespace {
@@ -18,11 +17,8 @@ bool AcceptsWholeText(const QString& pattern, const QString& text)
     if (text.isEmpty()) {
         return false;
     }
-    const QRegularExpression expression(pattern);
-    QRegularExpressionValidator validator(expression);
-    QString copy = text;
-    int pos = 0;
-    return validator.validate(copy, pos) == QValidator::Acceptable;
+    const QRegularExpression expression(QRegularExpression::anchoredPattern(pattern));
+    return expression.match(text).hasMatch();
 }
 } // namespace
 

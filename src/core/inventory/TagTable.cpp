@@ -1,6 +1,5 @@
 #include "core/inventory/TagTable.h"
 
-#include "gui/inventory/TagListModel.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -192,7 +191,7 @@ const TagReadRecord* TagTable::find(const QString& key) const
     return it == m_order.end() ? nullptr : &it->second->rec;
 }
 
-void TagTable::assignRow(Entry& e, TagListModel& model)
+void TagTable::assignRow(Entry& e, TagRowSink& model)
 {
     if (e.row >= 0 && e.rowEpc == e.rec.epc && e.rowTid == e.rec.tid) {
         return;
@@ -224,7 +223,7 @@ void TagTable::assignRow(Entry& e, TagListModel& model)
     e.rowTid = e.rec.tid;
 }
 
-void TagTable::syncRows(TagListModel& model)
+void TagTable::syncRows(TagRowSink& model)
 {
     if (m_dirty.empty() && !m_rewriteAll) {
         model.commit();

@@ -10,7 +10,6 @@
 #include <mutex>
 #include <vector>
 
-class TagListModel;
 
 // Equal texts, cheaply when they share their data.
 inline bool sameText(const QString& a, const QString& b)
@@ -100,6 +99,18 @@ private:
     std::atomic<qint64> m_maxPushNs{0};
 };
 
+// Rows that show a TagTable (the page's model): the table finds, appends and fills rows through
+// it and commits once per refresh.
+class TagRowSink
+{
+public:
+    virtual ~TagRowSink() = default;
+    virtual int findRow(const QString& epc, const QString& tid) const = 0;
+    virtual int appendRow(const QString& epc, const QString& tid) = 0;
+    virtual void setRowValues(int row, const TagReadRecord& rec) = 0;
+    virtual void commit() = 0;
+};
+
 // The page's table of distinct tags, ordered by key text. Lives on the user-interface thread.
 class TagTable
 {
@@ -128,13 +139,13 @@ public:
 
     // Brings the model's rows up to date: rows are found by their stored EPC (or, for a record
     // without EPC, TID) data, the first match wins, unmatched records append a row in key order.
-    void syncRows(TagListModel& model);
+    void syncRows(TagRowSink& model);
 
     static QString timeText(qint64 msecsSinceEpoch);
 
 private:
     void applyResolved(const TagRead& read);
-    void assignRow(Entry& e, TagListModel& model);
+    void assignRow(Entry& e, TagRowSink& model);
     static bool rowTextsChanged(const Entry& e)
     {
         return !sameText(e.rowEpc, e.rec.epc) || !sameText(e.rowTid, e.rec.tid);

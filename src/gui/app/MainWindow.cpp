@@ -52,8 +52,17 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
 {
     ui->setupUi(this);
     setWindowTitle(LangText(DeviceProfile::Instance()->GetValue(kMainGroup, QStringLiteral("WinTitle"))));
-    AppContext::Instance()->SetMainWindow(this);
     m_restart = false;
+    // Queued, so workers may notify; events still queued for a window that goes are dropped.
+    AppContext* context = AppContext::Instance();
+    connect(context, &AppContext::sig_logMessage, this, &MainWindow::sig_logLine, Qt::QueuedConnection);
+    connect(context, &AppContext::sig_readerStateChanged, this, &MainWindow::slot_updateReaderState,
+            Qt::QueuedConnection);
+    connect(context, &AppContext::sig_readCount, this, &MainWindow::slot_UpdateReadCount,
+            Qt::QueuedConnection);
+    connect(context, &AppContext::sig_cutConnectionRequested, this, &MainWindow::slot_CutConnet,
+            Qt::QueuedConnection);
+    connect(context, &AppContext::sig_restartRequested, this, [this] { m_restart = true; });
 
     CreatePanels();
     CreateMenus();
@@ -62,10 +71,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_uniq
 MainWindow::~MainWindow()
 {
     // First, so no notification is posted to a half-destroyed window.
-    AppContext* context = AppContext::Instance();
-    if (context->GetMainWindow() == this) {
-        context->SetMainWindow(nullptr);
-    }
+    AppContext::Instance()->disconnect(this);
 }
 
 void MainWindow::CreatePanels()
@@ -91,7 +97,7 @@ void MainWindow::CreatePanels()
         m_opListDlgWidget = new OpListDlg(ui->opListContainer);
         ui->opListContainer->layout()->addWidget(m_opListDlgWidget);
         ui->opListContainer->setFixedHeight(200);
-        SetOpListDlg(m_opListDlgWidget);
+        connect(this, &MainWindow::sig_logLine, m_opListDlgWidget, &OpListDlg::slot_showMsg);
     } else {
         ui->opListContainer->hide();
     }
@@ -178,21 +184,6 @@ void MainWindow::SetUrlOpener(UrlOpener opener)
 {
     QMutexLocker lock(&g_openerMutex);
     g_urlOpener = std::move(opener);
-}
-
-void MainWindow::showLogMessage(const QString& text, bool isError)
-{
-    QObject* opList = m_opListDlg.data();
-    if (!opList) {
-        return;
-    }
-    QMetaObject::invokeMethod(opList, "slot_showMsg", Qt::QueuedConnection, Q_ARG(QString, text),
-                              Q_ARG(bool, isError));
-}
-
-void MainWindow::SetOpListDlg(QObject* opListDlg)
-{
-    m_opListDlg = opListDlg;
 }
 
 QWidget* MainWindow::connetContainer() const

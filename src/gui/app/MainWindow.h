@@ -32,10 +32,6 @@ public:
     bool GetRestartFlag() const { return m_restart; }
     void SetRestartFlag(bool restart) { m_restart = restart; }
 
-    // Called from any thread by AppContext::logMessage; reaches the operation log queued.
-    void showLogMessage(const QString& text, bool isError);
-    // The operation log: any object with a slot_showMsg(QString, bool) slot.
-    void SetOpListDlg(QObject* opListDlg);
 
     QWidget* connetContainer() const;
     QWidget* workContainer() const;
@@ -52,6 +48,10 @@ public:
     // Opens the help document; replaceable so tests start no browser.
     using UrlOpener = std::function<bool(const QUrl&)>;
     static void SetUrlOpener(UrlOpener opener);
+
+signals:
+    // Every logged line, on the window's thread; the operation log listens.
+    void sig_logLine(const QString& text, bool isError, int errorCode);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -82,7 +82,6 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     bool m_restart = false;
     bool m_quitConfirmed = false;
-    QPointer<QObject> m_opListDlg;
 
     ConnetDlg* m_connetDlg = nullptr;
     workDpaceDlg* m_workDpaceDlg = nullptr;

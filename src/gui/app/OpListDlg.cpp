@@ -39,12 +39,12 @@ QString OpListDlg::lineText(int row, int column) const
     return item ? item->text(column) : QString();
 }
 
-void OpListDlg::slot_showMsg(QString text, bool getErro)
+void OpListDlg::slot_showMsg(QString text, bool getErro, int errorCode)
 {
     ++m_nCount;
     if (getErro) {
         text += QStringLiteral(" ErroCode:%1")
-                    .arg(CurrentReader()->GetErrorCode());
+                    .arg(errorCode == kCodeNow ? CurrentReader()->GetErrorCode() : errorCode);
     }
     auto* item = new QTreeWidgetItem;
     item->setText(0, QString::number(m_nCount));

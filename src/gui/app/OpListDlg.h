@@ -14,6 +14,8 @@ class OpListDlg : public QWidget
     Q_OBJECT
 
 public:
+    static constexpr int kCodeNow = -0x7fffffff;
+
     explicit OpListDlg(QWidget* parent = nullptr);
     ~OpListDlg() override;
 
@@ -22,7 +24,8 @@ public:
     QString lineText(int row, int column) const;
 
 public slots:
-    void slot_showMsg(QString text, bool getErro);
+    // A failure's code is the one taken when it was logged; without one, the reader's code now.
+    void slot_showMsg(QString text, bool getErro, int errorCode = kCodeNow);
     void slot_clearBtnClicked();
 
 private:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/app/RunSingletons.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,14 +12,6 @@ class QApplication;
 
 // Compiled-in images live in rivulet_core, a static library: register them before use.
 void InitRivuletResources();
-
-// The directory given by --app-dir DIR (or --app-dir=DIR), else RIVULET_APP_DIR, else empty.
-QString ResolveAppDirOverride(const QStringList& arguments);
-
-// One run's shared objects: paths, profile, language and driver, built from the settings files.
-void StartRunSingletons();
-// Releases them again: language, profile, reader connection, driver, then the singletons.
-void ShutdownRunSingletons();
 
 // Applies the style sheet, font and style of the application.
 void ApplyLook(QApplication& app);

@@ -3,7 +3,6 @@
 #include "core/app/AppContext.h"
 #include "core/app/AppSettings.h"
 #include "core/app/LanguageText.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/ReaderDriverHolder.h"
 #include "gui/app/ZrMessageBox.h"
 #include "core/reader/ReaderDllBase.h"
@@ -224,9 +223,7 @@ void SoftConfigDlg::slot_SetBtnClicked()
 
     AppContext* context = AppContext::Instance();
     context->RequestCutConnection();
-    if (MainWindow* window = context->GetMainWindow()) {
-        window->SetRestartFlag(true);
-    }
+    context->RequestRestart();
     accept();
     // exit(), not quit(): quit() would first try to close the main window, which asks to confirm.
     if (QThread::currentThread()->loopLevel() > 0) {

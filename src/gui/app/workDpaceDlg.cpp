@@ -74,6 +74,9 @@ void workDpaceDlg::CreatePages()
         ui->tabWidget->addTab(m_readCardFor6C, LangText("IDCS_READ_TAG"));
         connect(m_readCardFor6C, &ReadCardFor6CDlg::sig_sendReadCount, this,
                 &workDpaceDlg::sig_sendReadCount);
+        m_readCardFor6C->setSelectHandler([this](int bank, int start, int length, const QString& hex) {
+            return selectTag(bank, start, length, hex);
+        });
     }
     if (PageEnabled("TagOpFor6CDlg")) {
         m_tagOpFor6C = new TagOpFor6CDlg(ui->tabWidget);

@@ -4,9 +4,7 @@
 #include "core/app/AppSettings.h"
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/ReaderDriverHolder.h"
-#include "gui/app/workDpaceDlg.h"
 #include "gui/inventory/Beeper.h"
 #include "core/inventory/ReadCardFor6CThread.h"
 #include "core/inventory/TagFileWriter.h"
@@ -63,7 +61,7 @@ QString ReadCardFor6CDlg::csvFilter()
 }
 
 ReadCardFor6CDlg::ReadCardFor6CDlg(QWidget* workspace, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::ReadCardFor6CDlg>()), m_workspace(workspace)
+    : QWidget(parent), ui(std::make_unique<Ui::ReadCardFor6CDlg>())
 {
     ui->setupUi(this);
 
@@ -105,10 +103,8 @@ ReadCardFor6CDlg::ReadCardFor6CDlg(QWidget* workspace, QWidget* parent)
     // Inside the work area the counts travel through it; standing alone they go straight to the
     // main window.
     if (!workspace) {
-        if (MainWindow* window = AppContext::Instance()->GetMainWindow()) {
-            connect(this, SIGNAL(sig_sendReadCount(int, int, int)), window,
-                    SLOT(slot_UpdateReadCount(int, int, int)));
-        }
+        connect(this, &ReadCardFor6CDlg::sig_sendReadCount, AppContext::Instance(),
+                &AppContext::NotifyReadCount);
     }
 
     m_thread = new ReadCardFor6CThread(this);
@@ -363,8 +359,6 @@ void ReadCardFor6CDlg::selectCurrent(int column, int bank)
     const QString hex = text.left(2 * n);
     if (m_selectHandler) {
         m_selectHandler(bank, 0, n, hex);
-    } else if (auto* work = qobject_cast<workDpaceDlg*>(m_workspace.data())) {
-        work->selectTag(bank, 0, n, hex);
     }
 }
 

@@ -21,7 +21,8 @@ class ReadCardFor6CDlg;
 }
 
 // The 6C inventory page: continuous reading with per-tag counts, read rate, sound and saving.
-// The workspace (a workDpaceDlg, may be null) receives the select requests and relays the counts.
+// A host (workspace) relays the counts and sets the select handler; without one the counts go
+// out through AppContext.
 class ReadCardFor6CDlg : public QWidget
 {
     Q_OBJECT
@@ -91,7 +92,6 @@ private:
     qint64 m_previousTotal = 0;
     bool m_beepPending = false;
     QElapsedTimer m_rateWatch;
-    QPointer<QWidget> m_workspace;
     SelectHandler m_selectHandler;
     int m_refreshInterval = 0;
     int m_beepInterval = 0;

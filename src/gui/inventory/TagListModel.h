@@ -1,17 +1,18 @@
 #pragma once
 
+#include "core/inventory/TagTable.h"
+
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QStringList>
 
 #include <vector>
 
-struct TagReadRecord;
 
 // Rows of the inventory tree. A row keeps the EPC and TID it was created with as its data (role
 // Qt::UserRole + 1 on columns 1 and 2); rows are found again by that data, first match wins.
 // Rows are only appended, and only removed all at once by clear().
-class TagListModel : public QAbstractTableModel
+class TagListModel : public QAbstractTableModel, public TagRowSink
 {
     Q_OBJECT
 
@@ -40,10 +41,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Edits are staged and announced to views by commit(): one insert, one change range.
-    int findRow(const QString& epc, const QString& tid) const;
-    int appendRow(const QString& epc, const QString& tid);
-    void setRowValues(int row, const TagReadRecord& rec);
-    void commit();
+    int findRow(const QString& epc, const QString& tid) const override;
+    int appendRow(const QString& epc, const QString& tid) override;
+    void setRowValues(int row, const TagReadRecord& rec) override;
+    void commit() override;
     void clear();
 
     // Row count including rows not yet committed.

@@ -92,7 +92,7 @@ void TstAppRunLoop::mainWindowForm()
         QCOMPARE(window.opListContainer()->maximumHeight(), 200);
         QVERIFY(!window.windowIcon().isNull());
         QVERIFY(!window.GetRestartFlag());
-        QCOMPARE(AppContext::Instance()->GetMainWindow(), &window);
+        QVERIFY(AppContext::Instance()->HasListener());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         // Connection panel beside the work area, the log below both.
@@ -102,7 +102,7 @@ void TstAppRunLoop::mainWindowForm()
         window.SetRestartFlag(true);
         QVERIFY(window.GetRestartFlag());
     }
-    QCOMPARE(AppContext::Instance()->GetMainWindow(), nullptr);
+    QVERIFY(!AppContext::Instance()->HasListener());
 
     dir.setProfileValue("6C-DEBUG.ini", "MainWindow/WinTitle", "");
     dir.stopApp();
@@ -122,9 +122,9 @@ void TstAppRunLoop::logForwarding()
     LogCapture capture;
     FakeOpList opList;
     {
-        MainWindow window;
         AppContext::Instance()->logMessage(QStringLiteral("before the log exists"), false);
-        window.SetOpListDlg(&opList);
+        MainWindow window;
+        QObject::connect(&window, &MainWindow::sig_logLine, &opList, &FakeOpList::slot_showMsg);
         AppContext::Instance()->logMessage(QStringLiteral("connected"), false);
         AppContext::Instance()->logMessage(QStringLiteral("failed"), true);
         // Queued: nothing arrives until the event loop runs.
@@ -162,13 +162,13 @@ void TstAppRunLoop::notificationsAfterTheWindowIsGone()
     dir.startApp();
     FakeOpList opList;
     auto* window = new MainWindow;
-    window->SetOpListDlg(&opList);
+    QObject::connect(window, &MainWindow::sig_logLine, &opList, &FakeOpList::slot_showMsg);
     // Posted, then the window goes before the events are delivered.
     AppContext::Instance()->NotifyReaderState(2);
     AppContext::Instance()->RequestCutConnection();
     AppContext::Instance()->logMessage(QStringLiteral("late"), false);
     delete window;
-    QCOMPARE(AppContext::Instance()->GetMainWindow(), nullptr);
+    QVERIFY(!AppContext::Instance()->HasListener());
     AppContext::Instance()->NotifyReaderState(0);
     AppContext::Instance()->RequestCutConnection();
     // Closing still works; only the window's notification is dropped.
@@ -220,7 +220,7 @@ void TstAppRunLoop::restartBuildsEverythingAgain()
         titles.append(window.windowTitle());
         profiles.append(QFileInfo(AppSettings::Instance()->GetDeviceProfilePath()).fileName());
         styleSheets.append(qApp->styleSheet());
-        registered = registered && AppContext::Instance()->GetMainWindow() == &window;
+        registered = registered && AppContext::Instance()->HasListener();
         ReaderDllBase* reader = ReaderDriverHolder::Instance()->currentReader();
         statesAtStart.append(reader->GetState());
         addressesAtStart.append(reader->GetConnectParam().ipAddress);
@@ -266,7 +266,7 @@ void TstAppRunLoop::restartBuildsEverythingAgain()
     QCOMPARE(pixelSize, 12);
     QCOMPARE(styleName.toLower(), QStringLiteral("fusion"));
     // The shutdown step left no window registered and no profile open.
-    QCOMPARE(AppContext::Instance()->GetMainWindow(), nullptr);
+    QVERIFY(!AppContext::Instance()->HasListener());
     QVERIFY(!DeviceProfile::Instance()->IsOpen());
     DeviceProfile::DestroyInstance();
     AppContext::DestroyInstance();
