@@ -175,12 +175,14 @@ void TstAppRunLoop::notificationsAfterTheWindowIsGone()
     AppContext::Instance()->disconnectReader();
     QCOMPARE(ReaderDriverHolder::Instance()->currentReader()->GetState(), 0);
 
-    // Worker threads keep notifying while windows come and go.
+    // Worker threads keep notifying while windows come and go. Paced like a busy worker: a loop
+    // with no pause posts faster than any window can take, and only measures the flood.
     std::atomic<bool> stop{false};
     std::thread worker([&stop] {
         while (!stop.load()) {
             AppContext::Instance()->NotifyReaderState(3);
             AppContext::Instance()->logMessage(QStringLiteral("busy"), false);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     });
     for (int i = 0; i < 20; ++i) {
