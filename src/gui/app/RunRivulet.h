@@ -1,16 +1,11 @@
 #pragma once
 
-#include "core/app/RunSingletons.h"
-
-#include <QString>
-#include <QStringList>
-
 #include <functional>
 
 class MainWindow;
 class QApplication;
 
-// Compiled-in images live in rivulet_core, a static library: register them before use.
+// Compiled-in images live in rivulet_gui, a static library: register them before use.
 void InitRivuletResources();
 
 // Applies the style sheet, font and style of the application.

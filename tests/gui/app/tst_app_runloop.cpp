@@ -41,7 +41,6 @@ class TstAppRunLoop : public QObject
 
 private slots:
     void initTestCase();
-    void appDirOverride();
     void mainWindowForm();
     void logForwarding();
     void notificationsAfterTheWindowIsGone();
@@ -51,29 +50,6 @@ private slots:
 void TstAppRunLoop::initTestCase()
 {
     InitRivuletResources();
-}
-
-void TstAppRunLoop::appDirOverride()
-{
-    qunsetenv("RIVULET_APP_DIR");
-    QCOMPARE(ResolveAppDirOverride({"rivulet"}), QString());
-    QCOMPARE(ResolveAppDirOverride({"rivulet", "--app-dir", "/opt/a"}), QStringLiteral("/opt/a"));
-    QCOMPARE(ResolveAppDirOverride({"rivulet", "--app-dir=/opt/b"}), QStringLiteral("/opt/b"));
-    // A trailing option without its value is ignored.
-    QCOMPARE(ResolveAppDirOverride({"rivulet", "--app-dir"}), QString());
-    qputenv("RIVULET_APP_DIR", "/opt/env");
-    QCOMPARE(ResolveAppDirOverride({"rivulet"}), QStringLiteral("/opt/env"));
-    QCOMPARE(ResolveAppDirOverride({"rivulet", "--app-dir", "/opt/a"}), QStringLiteral("/opt/a"));
-    qunsetenv("RIVULET_APP_DIR");
-
-    AppSettings::SetAppDirOverride(QString());
-    AppSettings::Instance()->InitPaths();
-    QCOMPARE(AppSettings::Instance()->GetAppDir(), QCoreApplication::applicationDirPath());
-    AppSettings::SetAppDirOverride(QStringLiteral("/opt/c"));
-    AppSettings::Instance()->InitPaths();
-    QCOMPARE(AppSettings::Instance()->GetSysIniPath(), QStringLiteral("/opt/c/Config/sys.ini"));
-    AppSettings::DestroyInstance();
-    AppSettings::SetAppDirOverride(QString());
 }
 
 void TstAppRunLoop::mainWindowForm()
