@@ -84,7 +84,7 @@ void workDpaceDlg::CreatePages()
     }
 }
 
-bool workDpaceDlg::selectTag(int bank, int start, int length, QString hexData)
+bool workDpaceDlg::selectTag(int bank, int start, int length, const QString& hexData)
 {
     if (m_tagOpFor6C) {
         return m_tagOpFor6C->selectTag(bank, start, length, hexData);

@@ -56,8 +56,17 @@ public:
 signals:
     void sig_sendReadCount(int count, int nReadCount, int nReset);
 
-private slots:
+public slots:
+    // What the refresh timer does: take the worker's reads into the table and the tree.
     void slot_refresh_time();
+    // The context menu's actions, on the current row.
+    void slot_copyItemEPC();
+    void slot_copyItemTID();
+    void slot_exportItem();
+    void slot_selectEpc();
+    void slot_selectTid();
+
+private slots:
     void slot_readBtnClicked();
     void slot_startReadBtnClicked();
     void slot_stopReadBtnClicked();
@@ -66,11 +75,6 @@ private slots:
     void slot_beepBtnStateChanged(int state);
     void slot_save_file();
     void slot_itemRightClicked(const QModelIndex& index);
-    void slot_copyItemEPC();
-    void slot_copyItemTID();
-    void slot_exportItem();
-    void slot_selectEpc();
-    void slot_selectTid();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

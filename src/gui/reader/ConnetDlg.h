@@ -33,10 +33,11 @@ public:
 
 public slots:
     void slot_UpdateReadCount(int count, int speed, int nReset);
+    // Also reached by F1 and F2, and asked by the main window to cut the connection.
+    void slot_connetBtnClicked();
     void slot_disConnetBtnClicked();
 
 private slots:
-    void slot_connetBtnClicked();
     void slot_queryIpBtnClicked();
     void slot_GetUdpResult(QString ipStr, QString nameStr);
     void slot_ConnetTypeIndexChanged(int index);

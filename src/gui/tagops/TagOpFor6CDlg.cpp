@@ -90,7 +90,7 @@ void TagOpFor6CDlg::slot_ListItemClicked(QListWidgetItem* item)
     ui->stackedWidget->setCurrentIndex(item->data(Qt::UserRole + 1).toInt());
 }
 
-bool TagOpFor6CDlg::selectTag(int bank, int start, int length, QString hexData)
+bool TagOpFor6CDlg::selectTag(int bank, int start, int length, const QString& hexData)
 {
     if (!m_selectPage) {
         return false;

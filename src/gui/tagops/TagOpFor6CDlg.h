@@ -28,7 +28,7 @@ public:
 
     // A tag picked on the inventory page: bank index 0 EPC, 1 TID. Runs the select at once and
     // leaves the shown sub-page as it is.
-    bool selectTag(int bank, int start, int length, QString hexData);
+    bool selectTag(int bank, int start, int length, const QString& hexData);
 
     // The same for a sub-page whose owner may be missing (a sub-page used alone).
     static int AntennaOf(const TagOpFor6CDlg* owner);

@@ -6,7 +6,10 @@
 #include "gui/app/MainWindow.h"
 #include "gui/app/OpListDlg.h"
 #include "gui/app/RunRivulet.h"
+#include "core/inventory/ReadCardFor6CThread.h"
 #include "gui/app/workDpaceDlg.h"
+#include "gui/inventory/ReadCardFor6CDlg.h"
+#include "gui/inventory/TagListModel.h"
 #include "gui/reader/ConnetDlg.h"
 
 #include <QComboBox>
@@ -17,6 +20,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeView>
 #include <QtTest>
 
 #include <thread>
@@ -557,6 +561,21 @@ void TstGuiMainWindow::selectTagHandOver()
                  QStringLiteral("2"));
         QCOMPARE(selectPage->findChild<QComboBox*>(QStringLiteral("areaCombo"))->currentIndex(), 1);
         QVERIFY(log.count() >= 1);
+
+        // The inventory page's select reaches the same form through the work area.
+        auto* inventory = window.findChild<ReadCardFor6CDlg*>();
+        QVERIFY(inventory);
+        TagRead read;
+        read.epc = QStringLiteral("E2801170");
+        read.antenna = 1;
+        inventory->worker()->buffer().push(std::move(read));
+        inventory->slot_refresh_time();
+        inventory->findChild<QTreeView*>(QStringLiteral("tagTree"))->setCurrentIndex(inventory->model()->index(0, 0));
+        inventory->slot_selectEpc();
+        QCOMPARE(matchData->text(), QStringLiteral("E2801170"));
+        QCOMPARE(selectPage->findChild<QLineEdit*>(QStringLiteral("matchLenEdit"))->text(),
+                 QStringLiteral("4"));
+        QCOMPARE(selectPage->findChild<QComboBox*>(QStringLiteral("areaCombo"))->currentIndex(), 0);
     }
     dir.stopApp();
 
@@ -565,12 +584,7 @@ void TstGuiMainWindow::selectTagHandOver()
     MainWindow window;
     QVERIFY(!window.findChild<QLineEdit*>(QStringLiteral("matchDataEdit")));
     QVERIFY(!window.workArea()->selectTag(0, 0, 2, QStringLiteral("ABCD")));
-    // The inventory page reaches it through the meta-object.
-    bool result = true;
-    QVERIFY(QMetaObject::invokeMethod(window.workArea(), "selectTag", Q_RETURN_ARG(bool, result),
-                                      Q_ARG(int, 1), Q_ARG(int, 0), Q_ARG(int, 1),
-                                      Q_ARG(QString, QStringLiteral("AB"))));
-    QVERIFY(!result);
+    QVERIFY(!window.workArea()->selectTag(1, 0, 1, QStringLiteral("AB")));
 }
 
 void TstGuiMainWindow::help()

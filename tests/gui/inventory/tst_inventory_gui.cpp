@@ -43,7 +43,7 @@ struct Page
         antenna = w.findChild<QComboBox*>("antennaCombo");
         total = w.findChild<QLabel*>("readCountLabel");
     }
-    void refresh() { QMetaObject::invokeMethod(&w, "slot_refresh_time", Qt::DirectConnection); }
+    void refresh() { w.slot_refresh_time(); }
     int rows() const { return w.model()->rowCount(); }
     QString text(int row, int col) const { return w.model()->text(row, col); }
 
@@ -284,8 +284,8 @@ void InventoryGuiTest::saveAndExportFiles()
             Q_UNUSED(selected);
             return exported;
         });
-    QMetaObject::invokeMethod(&p.w, "slot_exportItem", Qt::DirectConnection);
-    QMetaObject::invokeMethod(&p.w, "slot_exportItem", Qt::DirectConnection);
+    p.w.slot_exportItem();
+    p.w.slot_exportItem();
     QCOMPARE(log.last(), LangText("IDCS_EXPORT_SUCCESS"));
     QVERIFY(offered.startsWith(ReadCardFor6CDlg::textFilter()));
     QVERIFY(offered.contains(ReadCardFor6CDlg::csvFilter()));
@@ -299,7 +299,7 @@ void InventoryGuiTest::saveAndExportFiles()
             *selected = ReadCardFor6CDlg::csvFilter();
             return csv;
         });
-    QMetaObject::invokeMethod(&p.w, "slot_exportItem", Qt::DirectConnection);
+    p.w.slot_exportItem();
     QFile csvFile(csv);
     QVERIFY(csvFile.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csvFile.readAll().split('\n');
@@ -310,7 +310,7 @@ void InventoryGuiTest::saveAndExportFiles()
     log.clear();
     ReadCardFor6CDlg::SetSaveFileAsker(
         [](QWidget*, const QString&, const QString&, const QString&, QString*) { return QString(); });
-    QMetaObject::invokeMethod(&p.w, "slot_exportItem", Qt::DirectConnection);
+    p.w.slot_exportItem();
     QCOMPARE(log.count(), 0);
     ReadCardFor6CDlg::SetSaveFileAsker(nullptr);
 }
@@ -333,7 +333,7 @@ void InventoryGuiTest::unopenableSaveFile()
 
     ReadCardFor6CDlg::SetSaveFileAsker([&](QWidget*, const QString&, const QString&, const QString&,
                                            QString*) { return dir.filePath("no/such/folder/x.txt"); });
-    QMetaObject::invokeMethod(&p.w, "slot_exportItem", Qt::DirectConnection);
+    p.w.slot_exportItem();
     QCOMPARE(log.last(), LangText("IDCS_EXPORT_FAILED"));
     QVERIFY(!log.containsError(LangText("IDCS_EXPORT_FAILED")));
     ReadCardFor6CDlg::SetSaveFileAsker(nullptr);
@@ -355,16 +355,16 @@ void InventoryGuiTest::selectHandOff()
     QTest::mouseClick(p.readBtn, Qt::LeftButton);
 
     // No current row: nothing happens.
-    QMetaObject::invokeMethod(&p.w, "slot_selectEpc", Qt::DirectConnection);
+    p.w.slot_selectEpc();
     QVERIFY(calls.isEmpty());
 
     p.tree->setCurrentIndex(p.w.model()->index(1, 0));
-    QMetaObject::invokeMethod(&p.w, "slot_copyItemEPC", Qt::DirectConnection);
+    p.w.slot_copyItemEPC();
     const QString epc = p.text(1, TagListModel::ColEpc);
     QCOMPARE(QApplication::clipboard()->text(), epc);
-    QMetaObject::invokeMethod(&p.w, "slot_selectTid", Qt::DirectConnection); // EPC-only run: empty TID
+    p.w.slot_selectTid(); // EPC-only run: empty TID
     QVERIFY(calls.isEmpty());
-    QMetaObject::invokeMethod(&p.w, "slot_selectEpc", Qt::DirectConnection);
+    p.w.slot_selectEpc();
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls[0], (QVariantList{0, 0, int(epc.size() / 2), epc}));
     // The select reached the reader: only that tag answers now.
@@ -409,8 +409,8 @@ void InventoryGuiTest::selectOddLength()
     p.refresh();
     QCOMPARE(p.rows(), 1);
     p.tree->setCurrentIndex(p.w.model()->index(0, 0));
-    QMetaObject::invokeMethod(&p.w, "slot_selectEpc", Qt::DirectConnection);
-    QMetaObject::invokeMethod(&p.w, "slot_selectTid", Qt::DirectConnection);
+    p.w.slot_selectEpc();
+    p.w.slot_selectTid();
     QCOMPARE(calls.size(), 2);
     QCOMPARE(calls[0], (QVariantList{0, 0, 1, QString("AB")}));
     QCOMPARE(calls[1], (QVariantList{1, 0, 2, QString("E200")}));
@@ -439,7 +439,7 @@ void InventoryGuiTest::throughTheWorkArea()
     auto* tree = page->findChild<QTreeView*>("tagTree");
     tree->setCurrentIndex(page->model()->index(0, 0));
     log.clear();
-    QMetaObject::invokeMethod(page, "slot_selectEpc", Qt::DirectConnection);
+    page->slot_selectEpc();
     QCOMPARE(log.last(), LangText("IDCS_TAG_SELECT_SUCCESS"));
     QCOMPARE(SimReader::hex(r.sim->model().currentSelect().mask),
              page->model()->text(0, TagListModel::ColEpc));
