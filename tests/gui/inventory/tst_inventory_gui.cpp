@@ -12,6 +12,7 @@
 
 #include <zaltlink.h>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -111,6 +112,7 @@ void InventoryGuiTest::rowsMatchWhatTheReaderSent()
     SimReader r(20, 3000);
     QVERIFY(r.ok());
     Page p;
+    QAbstractItemModelTester tester(p.w.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     p.readType->setCurrentIndex(readType);
     p.antenna->setCurrentIndex(0); // poll all four antennas
     QSignalSpy counts(&p.w, &ReadCardFor6CDlg::sig_sendReadCount);
@@ -205,6 +207,7 @@ void InventoryGuiTest::clearDuringRunAndRate()
     SimReader r(10, 2000);
     QVERIFY(r.ok());
     Page p;
+    QAbstractItemModelTester tester(p.w.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     QSignalSpy counts(&p.w, &ReadCardFor6CDlg::sig_sendReadCount);
     QTest::mouseClick(p.readBtn, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(p.rows(), 10, 5000);
