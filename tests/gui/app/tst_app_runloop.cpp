@@ -126,7 +126,7 @@ void TstAppRunLoop::logForwarding()
 
     // With the window gone the line is dropped, not delivered late.
     AppContext::Instance()->logMessage(QStringLiteral("after"), false);
-    QTest::qWait(20);
+    QCoreApplication::processEvents();
     QCOMPARE(opList.lines.size(), 202);
     dir.stopApp();
 }
@@ -151,17 +151,24 @@ void TstAppRunLoop::notificationsAfterTheWindowIsGone()
     AppContext::Instance()->disconnectReader();
     QCOMPARE(ReaderDriverHolder::Instance()->currentReader()->GetState(), 0);
 
-    // Worker threads keep notifying while windows come and go.
+    // Worker threads keep notifying while windows come and go. Paced: unpaced, every window would
+    // first work through tens of thousands of log lines, and the test would take minutes.
     std::atomic<bool> stop{false};
-    std::thread worker([&stop] {
+    std::atomic<int> sent{0};
+    std::thread worker([&stop, &sent] {
         while (!stop.load()) {
             AppContext::Instance()->NotifyReaderState(3);
             AppContext::Instance()->logMessage(QStringLiteral("busy"), false);
+            ++sent;
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
         }
     });
     for (int i = 0; i < 20; ++i) {
+        const int before = sent.load();
         auto* w = new MainWindow;
         QCoreApplication::processEvents();
+        // Some notifications fall into this window's life.
+        QTRY_VERIFY(sent.load() > before);
         delete w;
     }
     stop.store(true);

@@ -532,7 +532,7 @@ void TstGuiMainWindow::notificationsAfterTheWindowIsGone()
     AppContext::Instance()->logMessage(QStringLiteral("after"), true);
     AppContext::Instance()->NotifyReaderState(0);
     AppContext::Instance()->RequestCutConnection();
-    QTest::qWait(20);
+    QCoreApplication::processEvents(); // nothing posted reaches the deleted window
 }
 
 // A tag picked on the inventory page lands on the tag-operation page's select form.

@@ -316,11 +316,7 @@ void TstGuiSoftConfig::restartWithAnotherSeries()
             secondMenus = MenuNames(window);
             secondTitle = window.windowTitle();
             secondDll = AppSettings::Instance()->GetDllType();
-            QElapsedTimer waited;
-            waited.start();
-            while (sim->tcpClients() != 0 && waited.elapsed() < 3000) {
-                QThread::msleep(10);
-            }
+            static_cast<void>(QTest::qWaitFor([&sim] { return sim->tcpClients() == 0; }, 3000));
             clientsAfterRestart = sim->tcpClients();
             QTimer::singleShot(0, &window, [&, w = &window] {
                 answers.pushOk();

@@ -176,10 +176,8 @@ void InventoryGuiTest::startStopRulesAndKeys()
     QTest::keyClick(&p.w, Qt::Key_F8); // already reading: state is 3, not 2
     QCOMPARE(log.last(), LangText("IDCS_READ_NO_LINK"));
     QVERIFY(!log.containsError(LangText("IDCS_READ_NO_LINK")));
-    QElapsedTimer stopTime;
-    stopTime.start();
+    // How long the stop takes is the benchmark's figure inventory.stop_ms.
     QTest::keyClick(&p.w, Qt::Key_F9);
-    QVERIFY2(stopTime.elapsed() < 1000, "stop must not wait out its timeout");
     QCOMPARE(log.last(), LangText("IDCS_STOP_SCCUSS"));
     QVERIFY(!p.w.worker()->isRunning());
 
@@ -212,17 +210,24 @@ void InventoryGuiTest::clearDuringRunAndRate()
     QTest::mouseClick(p.readBtn, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(p.rows(), 10, 5000);
     QTRY_VERIFY(p.total->text().toInt() > 100);
+    const quint64 receivedBeforeClear = p.w.worker()->receivedCount();
     QTest::mouseClick(p.clearBtn, Qt::LeftButton);
+    const quint64 receivedAfterClear = p.w.worker()->receivedCount();
     QCOMPARE(counts.last(), (QList<QVariant>{0, 0, 2}));
     QCOMPARE(p.rows(), 0);
     QCOMPARE(p.total->text(), QString("0"));
     QVERIFY(p.w.worker()->isCollecting()); // reading goes on
     QTRY_VERIFY_WITH_TIMEOUT(p.rows() > 0, 3000);
     QCOMPARE(p.text(0, 0), QString("1"));
-    QVERIFY(p.total->text().toInt() < 2000);
-    QVERIFY(counts.last().at(1).toInt() > 0); // a rate while reads arrive
+    QTRY_VERIFY(counts.last().at(1).toInt() > 0); // a rate while reads arrive
 
     QVERIFY(drainAll(r, p));
+    // Counting started again at the clear: every read received after it is counted, none from
+    // before. One read may have been under way while the clear ran.
+    const quint64 received = p.w.worker()->receivedCount();
+    const quint64 total = p.total->text().toULongLong();
+    QVERIFY2(total <= received - receivedBeforeClear, qPrintable(QString::number(total)));
+    QVERIFY2(total + 1 >= received - receivedAfterClear, qPrintable(QString::number(total)));
     QTest::qWait(5);
     p.refresh(); // nothing new since the last refresh
     QCOMPARE(counts.last().at(1).toInt(), 0);
@@ -244,8 +249,6 @@ void InventoryGuiTest::saveAndExportFiles()
     QTest::mouseClick(p.readBtn, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(p.rows(), 6, 5000);
     QVERIFY(drainAll(r, p));
-    QTest::qWait(200); // a few periodic snapshots
-    QTest::mouseClick(p.readBtn, Qt::LeftButton);
 
     // What the table must look like on disk, built from what the reader says it sent.
     std::map<QString, readersim::Tag> byEpc;
@@ -272,11 +275,15 @@ void InventoryGuiTest::saveAndExportFiles()
     }
     snapshot += "\t\n";
 
-    QFile periodicFile(periodic);
-    QVERIFY(periodicFile.open(QIODevice::ReadOnly));
-    const QByteArray saved = periodicFile.readAll();
-    QVERIFY(saved.endsWith(snapshot.toUtf8())); // the last snapshot is the final table
-    QVERIFY(saved.count("\t\n\t\n") >= 2);      // one separator per snapshot
+    // The periodic save goes on until the stop: wait for two snapshots of the final table, each
+    // closed by its separator line.
+    const auto saved = [&periodic] {
+        QFile f(periodic);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    QTRY_VERIFY(saved().endsWith((snapshot + snapshot).toUtf8()));
+    QTest::mouseClick(p.readBtn, Qt::LeftButton);
+    QVERIFY(saved().endsWith(snapshot.toUtf8()));
 
     const QString exported = dir.filePath("export.txt");
     QString offered;
