@@ -177,11 +177,9 @@ void TstGuiMainWindow::attachFunctionNull()
     dir.startApp();
     MainWindow window;
     QVERIFY(!Menu(window, "wirelessConfigMenu"));
-    const QMenu* readConfig = Menu(window, "readConfig6cMenu");
     for (QAction* action : window.findChildren<QAction*>()) {
         QVERIFY(action->text() != Text("IDCS_FLASH"));
     }
-    Q_UNUSED(readConfig);
 }
 
 void TstGuiMainWindow::panelsSwitchedOff()
@@ -400,11 +398,10 @@ void TstGuiMainWindow::functionKeysForwarded()
     QCOMPARE(log.texts(), QStringList{Text("IDCS_IPADDR_INVAID")});
 
     // F8 reaches the inventory page, which needs a reader.
-    if (window.workArea()->tabWidget()->count() > 0) {
-        log.clear();
-        PressKey(window, Qt::Key_F8);
-        QCOMPARE(log.texts(), QStringList{Text("IDCS_READ_NO_LINK")});
-    }
+    QVERIFY(window.workArea()->tabWidget()->count() > 0);
+    log.clear();
+    PressKey(window, Qt::Key_F8);
+    QCOMPARE(log.texts(), QStringList{Text("IDCS_READ_NO_LINK")});
     // The connection panel folded away takes no keys.
     log.clear();
     emit window.workArea()->leftBtnClicked();
@@ -544,9 +541,7 @@ void TstGuiMainWindow::selectTagHandOver()
     {
         MainWindow window;
         auto* matchData = window.findChild<QLineEdit*>(QStringLiteral("matchDataEdit"));
-        if (!matchData) {
-            QSKIP("the tag-operation page is not part of this build");
-        }
+        QVERIFY(matchData);
         LogCapture log;
         // Not connected: the select itself is refused, but the form shows what was handed over.
         QVERIFY(!window.workArea()->selectTag(1, 0, 2, QStringLiteral("ABCD")));
@@ -638,9 +633,6 @@ void TstGuiMainWindow::versionBox()
     const QString expected =
         Reader()->GetLibraryInfo(buffer) ? QString::fromUtf8(buffer) : QStringLiteral("-");
     QCOMPARE(api->text(), expected);
-    if (!Has6CDriver()) {
-        QCOMPARE(api->text(), QStringLiteral("-"));
-    }
     box->hide();
 }
 
