@@ -302,11 +302,9 @@ void MainWindow::slot_HelpAc()
 
 void MainWindow::slot_updateReaderState(int nConnetType)
 {
+    // The pages read the state when they act; only the connection panel follows it.
     if (m_connetDlg) {
         m_connetDlg->UpdateConnectState(nConnetType);
-    }
-    if (m_workDpaceDlg) {
-        m_workDpaceDlg->updateReaderState(nConnetType);
     }
 }
 

@@ -99,12 +99,6 @@ void workDpaceDlg::keyPress(QKeyEvent* event)
     }
 }
 
-void workDpaceDlg::updateReaderState(int state)
-{
-    // Only the GJB pages follow the state from here; the 6C pages test it themselves.
-    Q_UNUSED(state);
-}
-
 void workDpaceDlg::SetLeftBtnImage(const QString& name)
 {
     m_leftImage = name;

@@ -28,7 +28,6 @@ public:
     bool selectTag(int bank, int start, int length, const QString& hexData);
     // Function keys for the inventory pages.
     void keyPress(QKeyEvent* event);
-    void updateReaderState(int state);
 
     // name: an image strip under :/cebian/skin, e.g. "cebian_left".
     void SetLeftBtnImage(const QString& name);

@@ -388,13 +388,6 @@ bool ReadCardFor6CDlg::handleKey(int key)
     return false;
 }
 
-void ReadCardFor6CDlg::keyPress(QKeyEvent* event)
-{
-    if (event) {
-        handleKey(event->key());
-    }
-}
-
 void ReadCardFor6CDlg::keyPressEvent(QKeyEvent* event)
 {
     if (!handleKey(event->key())) {

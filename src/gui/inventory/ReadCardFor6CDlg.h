@@ -36,7 +36,6 @@ public:
     ~ReadCardFor6CDlg() override;
 
     // Keys forwarded by the workspace: F8 starts, F9 stops, while the page is not hidden.
-    void keyPress(QKeyEvent* event);
     bool handleKey(int key);
 
     // Replaces the workspace as the receiver of select requests (tests, other hosts).
