@@ -125,8 +125,9 @@ QAction* MainWindow::AddAction(QMenu* menu, const char* group, const char* flag,
     return action;
 }
 
-// Menus in their fixed order along the bar. An item joins when its switch is on and its dialog is
-// part of this build; a menu none of whose dialogs is built yet is left out rather than shown empty.
+// Menus in their fixed order along the bar; a menu or item joins when its profile switch is on. The
+// profile also switches menus and items that have no dialog in this program (named below where they
+// sit in that order): those never appear, and a menu of only such items is not created at all.
 void MainWindow::CreateMenus()
 {
     if (QMenu* fileMenu = AddMenu("fileMenu", "IDCS_FILE")) {
@@ -138,17 +139,16 @@ void MainWindow::CreateMenus()
         m_quitAc = AddAction(fileMenu, "fileMenu", "quitAc", "IDCS_QUIT", &MainWindow::slot_ExitAc);
     }
 
-    // connetMenu, testMenu and repairMenu (GJB readers) come with their dialogs.
+    // Switched but without dialogs: connetMenu, testMenu, repairMenu (GJB readers).
 
     if (QMenu* sys6cMenu = AddMenu("sys6cMenu", "IDCS_SYS_CONFIG")) {
-        // sys6cReaderVer, sys6cFirmWareUpdate and readerTimerSet come with their dialogs.
+        // Switched but without dialogs: sys6cReaderVer, sys6cFirmWareUpdate, readerTimerSet.
         m_rebootDeviceAc = AddAction(sys6cMenu, "sys6cMenu", "rebootDeviceAc", "IDCS_REBOOT_DEVICE",
                                      &MainWindow::slot_rebootDeviceFor6CAc);
     }
 
-    // test6cMenu, connet6cMenu, readConfig6cMenu (its flash item when the attach function is not
-    // "NULL"), appOperateMenu and wirelessConfigMenu (Wi-Fi for "WIFI", GPRS for "GPRS"; dropped
-    // when it has neither) come with their dialogs.
+    // Switched but without dialogs: test6cMenu, connet6cMenu, readConfig6cMenu, appOperateMenu,
+    // wirelessConfigMenu.
 
     if (QMenu* helpMenu = AddMenu("helpMenu", "IDCS_HELP")) {
         m_versionCommonAc = AddAction(helpMenu, "helpMenu", "VersionCommonDlg", "IDCS_SOFT_VER",
@@ -156,7 +156,7 @@ void MainWindow::CreateMenus()
         if (m_versionCommonAc) {
             m_versionCommonDlg = new VersionCommonDlg(this);
         }
-        // VersionDlg comes with its dialog.
+        // Switched but without a dialog: VersionDlg.
         m_helpAc = AddAction(helpMenu, "helpMenu", "HelpAc", "IDCS_HELP", &MainWindow::slot_HelpAc);
     }
 }

@@ -66,9 +66,8 @@ workDpaceDlg::~workDpaceDlg() = default;
 // Tabs in a fixed order; a page joins when its switch is on.
 void workDpaceDlg::CreatePages()
 {
-    // Order: ReadCardDlg, ReaderConfig (GJB), ReadCardFor6CDlg, TagOpFor6CDlg, ReadConfigFor6CDlg,
-    // WirelessRecvDlg. The GJB and wireless pages and the 6C reader configuration join here when
-    // they are built.
+    // The profile's order is ReadCardDlg, ReaderConfig, ReadCardFor6CDlg, TagOpFor6CDlg,
+    // ReadConfigFor6CDlg, WirelessRecvDlg; of these only the two 6C pages exist in this program.
     if (PageEnabled("ReadCardFor6CDlg")) {
         m_readCardFor6C = new ReadCardFor6CDlg(this, ui->tabWidget);
         ui->tabWidget->addTab(m_readCardFor6C, LangText("IDCS_READ_TAG"));
