@@ -5,6 +5,7 @@
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
 #include "gui/app/OpListDlg.h"
+#include "gui/app/RunRivulet.h"
 #include "core/app/ReaderDriverHolder.h"
 #include "gui/app/SoftConfigDlg.h"
 #include "gui/app/VersionCommonDlg.h"
@@ -15,13 +16,11 @@
 #include "ui_MainWindow.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMutex>
-#include <QThread>
 
 #include "zaltlink.h"
 
@@ -34,17 +33,6 @@ MainWindow::UrlOpener g_urlOpener;
 bool Enabled(const char* group, const char* key)
 {
     return DeviceProfile::Instance()->IsEnabled(QString::fromLatin1(group), QString::fromLatin1(key));
-}
-
-
-
-// exit(), not quit(): quit() first closes the windows, and closing asks the operator again. Without
-// a running loop (a window driven by a test) there is nothing to end.
-void QuitEventLoop()
-{
-    if (QThread::currentThread()->loopLevel() > 0) {
-        QCoreApplication::exit(0);
-    }
 }
 } // namespace
 
@@ -228,7 +216,7 @@ void MainWindow::slot_ExitAc()
         return;
     }
     m_quitConfirmed = true;
-    QuitEventLoop();
+    EndEventLoop();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -82,6 +82,7 @@ private:
     void applyTexts();
     void drainReads();
     QString currentText(int column) const;
+    void copyCurrent(int column);
     void selectCurrent(int column, int bank);
     QMenu* createContextMenu();
 
