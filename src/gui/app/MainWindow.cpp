@@ -4,15 +4,15 @@
 #include "core/app/AppSettings.h"
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
+#include "core/app/ReaderDriverHolder.h"
+#include "core/reader/ReaderDllBase.h"
 #include "gui/app/OpListDlg.h"
 #include "gui/app/RunRivulet.h"
-#include "core/app/ReaderDriverHolder.h"
 #include "gui/app/SoftConfigDlg.h"
 #include "gui/app/VersionCommonDlg.h"
 #include "gui/app/ZrMessageBox.h"
 #include "gui/app/workDpaceDlg.h"
 #include "gui/reader/ConnetDlg.h"
-#include "core/reader/ReaderDllBase.h"
 #include "ui_MainWindow.h"
 
 #include <QCloseEvent>

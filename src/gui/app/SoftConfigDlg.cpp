@@ -4,9 +4,9 @@
 #include "core/app/AppSettings.h"
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
+#include "core/reader/ReaderDllBase.h"
 #include "gui/app/RunRivulet.h"
 #include "gui/app/ZrMessageBox.h"
-#include "core/reader/ReaderDllBase.h"
 #include "ui_SoftConfigDlg.h"
 
 #include <QSettings>

@@ -12,7 +12,6 @@
 #include <QRegularExpressionValidator>
 #include <QSerialPortInfo>
 
-
 namespace {
 const char kGroup[] = "ConnetDlg";
 const int kSpeedHistory = 20;

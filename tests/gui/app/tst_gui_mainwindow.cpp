@@ -3,10 +3,10 @@
 #include "QuestionAnswers.h"
 #include "TempAppDir.h"
 #include "core/app/AppContext.h"
+#include "core/inventory/ReadCardFor6CThread.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/OpListDlg.h"
 #include "gui/app/RunRivulet.h"
-#include "core/inventory/ReadCardFor6CThread.h"
 #include "gui/app/workDpaceDlg.h"
 #include "gui/inventory/ReadCardFor6CDlg.h"
 #include "gui/inventory/TagListModel.h"
@@ -565,7 +565,8 @@ void TstGuiMainWindow::selectTagHandOver()
         read.antenna = 1;
         inventory->worker()->buffer().push(std::move(read));
         inventory->slot_refresh_time();
-        inventory->findChild<QTreeView*>(QStringLiteral("tagTree"))->setCurrentIndex(inventory->model()->index(0, 0));
+        inventory->findChild<QTreeView*>(QStringLiteral("tagTree"))
+            ->setCurrentIndex(inventory->model()->index(0, 0));
         inventory->slot_selectEpc();
         QCOMPARE(matchData->text(), QStringLiteral("E2801170"));
         QCOMPARE(selectPage->findChild<QLineEdit*>(QStringLiteral("matchLenEdit"))->text(),
