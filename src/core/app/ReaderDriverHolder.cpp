@@ -13,8 +13,8 @@ ReaderDriverHolder* g_instance = nullptr;
 
 std::unique_ptr<ReaderDllBase> MakeReaderDriver(const QString& dllType)
 {
-    // The family drivers slot in here: "6C" -> ReaderDllCommon, "GB"/"GJB" -> ReaderDllGJB.
-    // "WIRELESS" and anything unknown keep the base, which fails every reader operation.
+    // Only "6C" has a driver of its own; "GB", "GJB", "WIRELESS" and anything unknown get the base,
+    // which fails every reader operation.
     if (dllType == QLatin1String("6C")) {
         return std::make_unique<ReaderDllCommon>();
     }

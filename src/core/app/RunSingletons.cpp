@@ -6,21 +6,6 @@
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
 
-QString ResolveAppDirOverride(const QStringList& arguments)
-{
-    const QString option = QStringLiteral("--app-dir");
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& arg = arguments.at(i);
-        if (arg == option && i + 1 < arguments.size()) {
-            return arguments.at(i + 1);
-        }
-        if (arg.startsWith(option + QLatin1Char('='))) {
-            return arg.mid(option.size() + 1);
-        }
-    }
-    return qEnvironmentVariable("RIVULET_APP_DIR");
-}
-
 void StartRunSingletons()
 {
     AppSettings* settings = AppSettings::Instance();

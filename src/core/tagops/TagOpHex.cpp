@@ -140,6 +140,11 @@ Check checkWordData(const QString& cleaned, int words, int maxWords)
     return Check::Ok;
 }
 
+const char* refusalKey(Check check)
+{
+    return check == Check::LengthError ? "IDCS_DATA_LEN_ERRO" : "IDCS_DATA_FORMAT_ERRO";
+}
+
 Check checkKillEpc(const QString& epc)
 {
     if (epc.size() > kMaxKillDigits) {

@@ -46,6 +46,8 @@ enum class Check
     LengthError,
     FormatError
 };
+// The language key of the log line that explains a refused check.
+const char* refusalKey(Check check);
 
 struct SelectParams
 {

@@ -4,24 +4,23 @@
 #include "core/app/AppSettings.h"
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
-#include "gui/app/OpListDlg.h"
 #include "core/app/ReaderDriverHolder.h"
+#include "core/reader/ReaderDllBase.h"
+#include "gui/app/OpListDlg.h"
+#include "gui/app/RunRivulet.h"
 #include "gui/app/SoftConfigDlg.h"
 #include "gui/app/VersionCommonDlg.h"
 #include "gui/app/ZrMessageBox.h"
 #include "gui/app/workDpaceDlg.h"
 #include "gui/reader/ConnetDlg.h"
-#include "core/reader/ReaderDllBase.h"
 #include "ui_MainWindow.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMutex>
-#include <QThread>
 
 #include "zaltlink.h"
 
@@ -34,17 +33,6 @@ MainWindow::UrlOpener g_urlOpener;
 bool Enabled(const char* group, const char* key)
 {
     return DeviceProfile::Instance()->IsEnabled(QString::fromLatin1(group), QString::fromLatin1(key));
-}
-
-
-
-// exit(), not quit(): quit() first closes the windows, and closing asks the operator again. Without
-// a running loop (a window driven by a test) there is nothing to end.
-void QuitEventLoop()
-{
-    if (QThread::currentThread()->loopLevel() > 0) {
-        QCoreApplication::exit(0);
-    }
 }
 } // namespace
 
@@ -125,8 +113,9 @@ QAction* MainWindow::AddAction(QMenu* menu, const char* group, const char* flag,
     return action;
 }
 
-// Menus in their fixed order along the bar. An item joins when its switch is on and its dialog is
-// part of this build; a menu none of whose dialogs is built yet is left out rather than shown empty.
+// Menus in their fixed order along the bar; a menu or item joins when its profile switch is on. The
+// profile also switches menus and items that have no dialog in this program (named below where they
+// sit in that order): those never appear, and a menu of only such items is not created at all.
 void MainWindow::CreateMenus()
 {
     if (QMenu* fileMenu = AddMenu("fileMenu", "IDCS_FILE")) {
@@ -138,17 +127,16 @@ void MainWindow::CreateMenus()
         m_quitAc = AddAction(fileMenu, "fileMenu", "quitAc", "IDCS_QUIT", &MainWindow::slot_ExitAc);
     }
 
-    // connetMenu, testMenu and repairMenu (GJB readers) come with their dialogs.
+    // Switched but without dialogs: connetMenu, testMenu, repairMenu (GJB readers).
 
     if (QMenu* sys6cMenu = AddMenu("sys6cMenu", "IDCS_SYS_CONFIG")) {
-        // sys6cReaderVer, sys6cFirmWareUpdate and readerTimerSet come with their dialogs.
+        // Switched but without dialogs: sys6cReaderVer, sys6cFirmWareUpdate, readerTimerSet.
         m_rebootDeviceAc = AddAction(sys6cMenu, "sys6cMenu", "rebootDeviceAc", "IDCS_REBOOT_DEVICE",
                                      &MainWindow::slot_rebootDeviceFor6CAc);
     }
 
-    // test6cMenu, connet6cMenu, readConfig6cMenu (its flash item when the attach function is not
-    // "NULL"), appOperateMenu and wirelessConfigMenu (Wi-Fi for "WIFI", GPRS for "GPRS"; dropped
-    // when it has neither) come with their dialogs.
+    // Switched but without dialogs: test6cMenu, connet6cMenu, readConfig6cMenu, appOperateMenu,
+    // wirelessConfigMenu.
 
     if (QMenu* helpMenu = AddMenu("helpMenu", "IDCS_HELP")) {
         m_versionCommonAc = AddAction(helpMenu, "helpMenu", "VersionCommonDlg", "IDCS_SOFT_VER",
@@ -156,7 +144,7 @@ void MainWindow::CreateMenus()
         if (m_versionCommonAc) {
             m_versionCommonDlg = new VersionCommonDlg(this);
         }
-        // VersionDlg comes with its dialog.
+        // Switched but without a dialog: VersionDlg.
         m_helpAc = AddAction(helpMenu, "helpMenu", "HelpAc", "IDCS_HELP", &MainWindow::slot_HelpAc);
     }
 }
@@ -228,7 +216,7 @@ void MainWindow::slot_ExitAc()
         return;
     }
     m_quitConfirmed = true;
-    QuitEventLoop();
+    EndEventLoop();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -302,11 +290,9 @@ void MainWindow::slot_HelpAc()
 
 void MainWindow::slot_updateReaderState(int nConnetType)
 {
+    // The pages read the state when they act; only the connection panel follows it.
     if (m_connetDlg) {
         m_connetDlg->UpdateConnectState(nConnetType);
-    }
-    if (m_workDpaceDlg) {
-        m_workDpaceDlg->updateReaderState(nConnetType);
     }
 }
 

@@ -2,8 +2,6 @@
 
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
-#include "core/app/ReaderDriverHolder.h"
-#include "core/reader/ReaderDllBase.h"
 #include "ui_OpListDlg.h"
 
 #include <QTime>
@@ -39,18 +37,15 @@ QString OpListDlg::lineText(int row, int column) const
     return item ? item->text(column) : QString();
 }
 
-void OpListDlg::slot_showMsg(QString text, bool getErro, int errorCode)
+void OpListDlg::slot_showMsg(const QString& text, bool getErro, int errorCode)
 {
     ++m_nCount;
-    if (getErro) {
-        text += QStringLiteral(" ErroCode:%1")
-                    .arg(errorCode == kCodeNow ? CurrentReader()->GetErrorCode() : errorCode);
-    }
+    const QString line = getErro ? text + QStringLiteral(" ErroCode:%1").arg(errorCode) : text;
     auto* item = new QTreeWidgetItem;
     item->setText(0, QString::number(m_nCount));
     item->setText(1, QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));
-    item->setText(2, text);
-    item->setToolTip(2, text);
+    item->setText(2, line);
+    item->setToolTip(2, line);
     ui->opList->addTopLevelItem(item);
 
     // A missing or zero maximum means no limit: trimming against 0 would drop every line at once.

@@ -14,8 +14,6 @@ class OpListDlg : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kCodeNow = -0x7fffffff;
-
     explicit OpListDlg(QWidget* parent = nullptr);
     ~OpListDlg() override;
 
@@ -24,8 +22,8 @@ public:
     QString lineText(int row, int column) const;
 
 public slots:
-    // A failure's code is the one taken when it was logged; without one, the reader's code now.
-    void slot_showMsg(QString text, bool getErro, int errorCode = kCodeNow);
+    // A failure ends in its reader error code, the one taken when it was logged.
+    void slot_showMsg(const QString& text, bool getErro, int errorCode);
     void slot_clearBtnClicked();
 
 private:

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFont>
 #include <QStyleFactory>
+#include <QThread>
 
 static void InitRivuletResourcesImpl()
 {
@@ -35,6 +36,13 @@ void ApplyLook(QApplication& app)
         styleSheet = QString::fromUtf8(file.readAll());
     }
     app.setStyleSheet(styleSheet);
+}
+
+void EndEventLoop()
+{
+    if (QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::exit(0);
+    }
 }
 
 int RunRivulet(QApplication& app, const std::function<void(MainWindow&)>& onWindowShown)

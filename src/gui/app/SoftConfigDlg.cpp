@@ -4,13 +4,12 @@
 #include "core/app/AppSettings.h"
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
-#include "gui/app/ZrMessageBox.h"
 #include "core/reader/ReaderDllBase.h"
+#include "gui/app/RunRivulet.h"
+#include "gui/app/ZrMessageBox.h"
 #include "ui_SoftConfigDlg.h"
 
-#include <QCoreApplication>
 #include <QSettings>
-#include <QThread>
 
 namespace {
 struct SeriesEntry
@@ -225,10 +224,7 @@ void SoftConfigDlg::slot_SetBtnClicked()
     context->RequestCutConnection();
     context->RequestRestart();
     accept();
-    // exit(), not quit(): quit() would first try to close the main window, which asks to confirm.
-    if (QThread::currentThread()->loopLevel() > 0) {
-        QCoreApplication::exit(0);
-    }
+    EndEventLoop();
 }
 
 void SoftConfigDlg::slot_CancelBtnClicked()

@@ -66,9 +66,8 @@ workDpaceDlg::~workDpaceDlg() = default;
 // Tabs in a fixed order; a page joins when its switch is on.
 void workDpaceDlg::CreatePages()
 {
-    // Order: ReadCardDlg, ReaderConfig (GJB), ReadCardFor6CDlg, TagOpFor6CDlg, ReadConfigFor6CDlg,
-    // WirelessRecvDlg. The GJB and wireless pages and the 6C reader configuration join here when
-    // they are built.
+    // The profile's order is ReadCardDlg, ReaderConfig, ReadCardFor6CDlg, TagOpFor6CDlg,
+    // ReadConfigFor6CDlg, WirelessRecvDlg; of these only the two 6C pages exist in this program.
     if (PageEnabled("ReadCardFor6CDlg")) {
         m_readCardFor6C = new ReadCardFor6CDlg(this, ui->tabWidget);
         ui->tabWidget->addTab(m_readCardFor6C, LangText("IDCS_READ_TAG"));
@@ -84,7 +83,7 @@ void workDpaceDlg::CreatePages()
     }
 }
 
-bool workDpaceDlg::selectTag(int bank, int start, int length, QString hexData)
+bool workDpaceDlg::selectTag(int bank, int start, int length, const QString& hexData)
 {
     if (m_tagOpFor6C) {
         return m_tagOpFor6C->selectTag(bank, start, length, hexData);
@@ -97,12 +96,6 @@ void workDpaceDlg::keyPress(QKeyEvent* event)
     if (m_readCardFor6C) {
         m_readCardFor6C->handleKey(event->key());
     }
-}
-
-void workDpaceDlg::updateReaderState(int state)
-{
-    // Only the GJB pages follow the state from here; the 6C pages test it themselves.
-    Q_UNUSED(state);
 }
 
 void workDpaceDlg::SetLeftBtnImage(const QString& name)

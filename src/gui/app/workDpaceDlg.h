@@ -25,10 +25,9 @@ public:
     ~workDpaceDlg() override;
 
     // Hands a tag picked on the inventory page to the tag-operation page.
-    Q_INVOKABLE bool selectTag(int bank, int start, int length, QString hexData);
+    bool selectTag(int bank, int start, int length, const QString& hexData);
     // Function keys for the inventory pages.
     void keyPress(QKeyEvent* event);
-    void updateReaderState(int state);
 
     // name: an image strip under :/cebian/skin, e.g. "cebian_left".
     void SetLeftBtnImage(const QString& name);

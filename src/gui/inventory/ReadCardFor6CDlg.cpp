@@ -34,8 +34,6 @@ const int kDefaultInterval = 100;
 
 ReadCardFor6CDlg::SaveFileAsker g_saveFileAsker;
 
-
-
 int profileInterval(const char* key)
 {
     const int v =
@@ -318,18 +316,21 @@ QString ReadCardFor6CDlg::currentText(int column) const
     return m_model->text(current.row(), column);
 }
 
-void ReadCardFor6CDlg::slot_copyItemEPC()
+void ReadCardFor6CDlg::copyCurrent(int column)
 {
     if (ui->tagTree->currentIndex().isValid()) {
-        QApplication::clipboard()->setText(currentText(TagListModel::ColEpc));
+        QApplication::clipboard()->setText(currentText(column));
     }
+}
+
+void ReadCardFor6CDlg::slot_copyItemEPC()
+{
+    copyCurrent(TagListModel::ColEpc);
 }
 
 void ReadCardFor6CDlg::slot_copyItemTID()
 {
-    if (ui->tagTree->currentIndex().isValid()) {
-        QApplication::clipboard()->setText(currentText(TagListModel::ColTid));
-    }
+    copyCurrent(TagListModel::ColTid);
 }
 
 void ReadCardFor6CDlg::slot_exportItem()
@@ -386,13 +387,6 @@ bool ReadCardFor6CDlg::handleKey(int key)
         return true;
     }
     return false;
-}
-
-void ReadCardFor6CDlg::keyPress(QKeyEvent* event)
-{
-    if (event) {
-        handleKey(event->key());
-    }
 }
 
 void ReadCardFor6CDlg::keyPressEvent(QKeyEvent* event)

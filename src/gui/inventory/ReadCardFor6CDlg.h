@@ -36,7 +36,6 @@ public:
     ~ReadCardFor6CDlg() override;
 
     // Keys forwarded by the workspace: F8 starts, F9 stops, while the page is not hidden.
-    void keyPress(QKeyEvent* event);
     bool handleKey(int key);
 
     // Replaces the workspace as the receiver of select requests (tests, other hosts).
@@ -56,8 +55,17 @@ public:
 signals:
     void sig_sendReadCount(int count, int nReadCount, int nReset);
 
-private slots:
+public slots:
+    // What the refresh timer does: take the worker's reads into the table and the tree.
     void slot_refresh_time();
+    // The context menu's actions, on the current row.
+    void slot_copyItemEPC();
+    void slot_copyItemTID();
+    void slot_exportItem();
+    void slot_selectEpc();
+    void slot_selectTid();
+
+private slots:
     void slot_readBtnClicked();
     void slot_startReadBtnClicked();
     void slot_stopReadBtnClicked();
@@ -66,11 +74,6 @@ private slots:
     void slot_beepBtnStateChanged(int state);
     void slot_save_file();
     void slot_itemRightClicked(const QModelIndex& index);
-    void slot_copyItemEPC();
-    void slot_copyItemTID();
-    void slot_exportItem();
-    void slot_selectEpc();
-    void slot_selectTid();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -79,6 +82,7 @@ private:
     void applyTexts();
     void drainReads();
     QString currentText(int column) const;
+    void copyCurrent(int column);
     void selectCurrent(int column, int bank);
     QMenu* createContextMenu();
 

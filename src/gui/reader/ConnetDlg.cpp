@@ -8,12 +8,9 @@
 #include "core/reader/ReaderDllBase.h"
 #include "ui_ConnetDlg.h"
 
-#include <QDateTime>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QSerialPortInfo>
-
-#include <cstring>
 
 namespace {
 const char kGroup[] = "ConnetDlg";
@@ -39,8 +36,6 @@ QString ProfileValue(const char* key)
 {
     return DeviceProfile::Instance()->GetValue(QString::fromLatin1(kGroup), QString::fromLatin1(key));
 }
-
-
 
 void SelectPort(QComboBox* box, const QString& name)
 {
@@ -93,7 +88,7 @@ ConnetDlg::ConnetDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui:
 
     ApplyTexts();
 
-    // Reader discovery comes with its own worker; until then the query button stays hidden.
+    // No reader discovery runs from this panel, so its query button stays hidden.
     ui->queryIpBtn->hide();
 }
 
@@ -274,32 +269,6 @@ void ConnetDlg::slot_connetBtnClicked()
     reader->StopRead();
     LogKey("IDCS_CONNET_SUCCESS");
     AppContext::Instance()->NotifyReaderState(reader->GetState());
-    SyncGjbClock(reader);
-}
-
-// A GJB reader takes the computer's clock after every connect. The GJB driver is not part of this
-// build yet, so no driver qualifies; its issue adds the class test and the library call below.
-void ConnetDlg::SyncGjbClock(ReaderDllBase* reader)
-{
-    const bool isGjbDriver = false; // GJB driver: dynamic_cast<ReaderDllGJB*>(reader) != nullptr
-    if (!isGjbDriver) {
-        return;
-    }
-    if (!reader->IsState(ReaderDllBase::StateConnected)) {
-        LogKey("IDCS_READ_NO_LINK");
-        return;
-    }
-    char buffer[20];
-    std::memset(buffer, 0, sizeof buffer);
-    const QByteArray now =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toUtf8().left(19);
-    std::memcpy(buffer, now.constData(), static_cast<size_t>(now.size()));
-    const bool set = false; // GJB driver: GJB_SetSysTime(reader->GetHandle(), buffer, 19)
-    if (set) {
-        LogKey("IDCS_UPDATE_TIME_SUCCESS");
-    } else {
-        LogKey("IDCS_UPDATE_TIME_FAILED", true);
-    }
 }
 
 void ConnetDlg::slot_disConnetBtnClicked()
@@ -314,17 +283,6 @@ void ConnetDlg::slot_disConnetBtnClicked()
     } else {
         LogKey("IDCS_DISCONNET_FAILED");
     }
-}
-
-void ConnetDlg::slot_queryIpBtnClicked()
-{
-    // Starts a discovery once the discovery worker exists (profile flag UdpWorkerThread).
-}
-
-void ConnetDlg::slot_GetUdpResult(QString ipStr, QString nameStr)
-{
-    Q_UNUSED(nameStr);
-    ui->tcpAddrCb->addItem(ipStr);
 }
 
 void ConnetDlg::slot_ConnetTypeIndexChanged(int index)

@@ -10,7 +10,6 @@ class ConnetDlg;
 }
 
 class QKeyEvent;
-class ReaderDllBase;
 
 // The connection panel: medium and its parameters, connect and disconnect, and the running tag
 // count and read speed of the inventory pages.
@@ -33,12 +32,11 @@ public:
 
 public slots:
     void slot_UpdateReadCount(int count, int speed, int nReset);
+    // Also reached by F1 and F2, and asked by the main window to cut the connection.
+    void slot_connetBtnClicked();
     void slot_disConnetBtnClicked();
 
 private slots:
-    void slot_connetBtnClicked();
-    void slot_queryIpBtnClicked();
-    void slot_GetUdpResult(QString ipStr, QString nameStr);
     void slot_ConnetTypeIndexChanged(int index);
 
 private:
@@ -46,7 +44,6 @@ private:
     void SaveParam(const char* key, const QString& value);
     // Validates address and port of the TCP or UDP page; logs and returns false when refused.
     bool ReadNetParam(const QString& address, const QString& portText, int* port);
-    void SyncGjbClock(ReaderDllBase* reader);
     void ApplyTexts();
 
     std::unique_ptr<Ui::ConnetDlg> ui;

@@ -1,8 +1,9 @@
 #include "gui/tagops/TagEraseFor6CDlg.h"
 
+#include "core/app/AppContext.h"
 #include "core/app/LanguageText.h"
-#include "gui/tagops/TagOpFor6CDlg.h"
 #include "core/tagops/TagOpHex.h"
+#include "gui/tagops/TagOpFor6CDlg.h"
 #include "ui_TagPasswordSetFor6CDlg.h"
 
 #include <zaltlink.h>
@@ -46,7 +47,7 @@ void TagEraseFor6CDlg::slot_setOpPwd()
 
 void TagEraseFor6CDlg::setPassword(bool access)
 {
-    if (!TagOpReaderReady(m_owner)) {
+    if (!TagOpReaderReady()) {
         return;
     }
     const QByteArray oldPwd = TagOpHex::passwordBytes(
@@ -59,5 +60,5 @@ void TagEraseFor6CDlg::setPassword(bool access)
     const auto* n = reinterpret_cast<const unsigned char*>(newPwd.constData());
     const bool ok = (access ? ZALT_6CAccessPWDSet(handle, antenna, 0, o, n)
                             : ZALT_6CDestroyPWDSet(handle, antenna, 0, o, n)) != 0;
-    TagOpFor6CDlg::ReportTo(m_owner, LangText(ok ? "IDCS_EDIT_SUCCESS" : "IDCS_EDIT_FAILED"));
+    LogKey(ok ? "IDCS_EDIT_SUCCESS" : "IDCS_EDIT_FAILED");
 }

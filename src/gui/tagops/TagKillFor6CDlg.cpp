@@ -27,20 +27,18 @@ TagKillFor6CDlg::~TagKillFor6CDlg() = default;
 
 void TagKillFor6CDlg::slot_killBtnClicked()
 {
-    if (!TagOpReaderReady(m_owner)) {
+    if (!TagOpReaderReady()) {
         return;
     }
     const QString epc = ui->epcEdit->text();
     if (epc.isEmpty()) {
-        TagOpFor6CDlg::ReportTo(m_owner, LangText("IDCS_EPC_EMPTY"));
+        LogKey("IDCS_EPC_EMPTY");
         return;
     }
     // The field takes any length; the call's buffer does not.
     const TagOpHex::Check check = TagOpHex::checkKillEpc(epc);
     if (check != TagOpHex::Check::Ok) {
-        TagOpFor6CDlg::ReportTo(
-            m_owner,
-            LangText(check == TagOpHex::Check::LengthError ? "IDCS_DATA_LEN_ERRO" : "IDCS_DATA_FORMAT_ERRO"));
+        LogKey(TagOpHex::refusalKey(check));
         return;
     }
     unsigned char data[TagOpHex::kKillBufferBytes] = {};
@@ -51,5 +49,5 @@ void TagKillFor6CDlg::slot_killBtnClicked()
                                    static_cast<unsigned char>(TagOpFor6CDlg::AntennaOf(m_owner)),
                                    reinterpret_cast<const unsigned char*>(password.constData()), data,
                                    static_cast<unsigned char>(count)) != 0;
-    TagOpFor6CDlg::ReportTo(m_owner, LangText(ok ? "IDCS_KILL_SUCCESS" : "IDCS_KILL_FAILED"));
+    LogKey(ok ? "IDCS_KILL_SUCCESS" : "IDCS_KILL_FAILED");
 }

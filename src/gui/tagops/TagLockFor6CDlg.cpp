@@ -1,8 +1,9 @@
 #include "gui/tagops/TagLockFor6CDlg.h"
 
+#include "core/app/AppContext.h"
 #include "core/app/LanguageText.h"
-#include "gui/tagops/TagOpFor6CDlg.h"
 #include "core/tagops/TagOpHex.h"
+#include "gui/tagops/TagOpFor6CDlg.h"
 #include "ui_TagLockFor6CDlg.h"
 
 #include <zaltlink.h>
@@ -39,7 +40,7 @@ void TagLockFor6CDlg::slot_LockOrUnLockChange(int index)
 
 void TagLockFor6CDlg::slot_LockBtnClicked()
 {
-    if (!TagOpReaderReady(m_owner)) {
+    if (!TagOpReaderReady()) {
         return;
     }
     const QByteArray password = TagOpHex::passwordBytes(
@@ -51,8 +52,8 @@ void TagLockFor6CDlg::slot_LockBtnClicked()
                                    reinterpret_cast<const unsigned char*>(password.constData()),
                                    static_cast<unsigned char>(op), static_cast<unsigned char>(area)) != 0;
     if (op == 0) {
-        TagOpFor6CDlg::ReportTo(m_owner, LangText(ok ? "IDCS_LOCK_SUCCESS" : "IDCS_LOCK_FAILED"));
+        LogKey(ok ? "IDCS_LOCK_SUCCESS" : "IDCS_LOCK_FAILED");
     } else {
-        TagOpFor6CDlg::ReportTo(m_owner, LangText(ok ? "IDCS_UNLOCK_SUCCESS" : "IDCS_UNLOCK_FAILED"));
+        LogKey(ok ? "IDCS_UNLOCK_SUCCESS" : "IDCS_UNLOCK_FAILED");
     }
 }

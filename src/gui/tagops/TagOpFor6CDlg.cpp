@@ -53,23 +53,9 @@ int TagOpFor6CDlg::antennaNumber() const
     return ui->antennaCombo->currentIndex() + 1;
 }
 
-void TagOpFor6CDlg::report(const QString& text)
-{
-    AppContext::Instance()->logMessage(text, false);
-}
-
 int TagOpFor6CDlg::AntennaOf(const TagOpFor6CDlg* owner)
 {
     return owner ? owner->antennaNumber() : 1;
-}
-
-void TagOpFor6CDlg::ReportTo(TagOpFor6CDlg* owner, const QString& text)
-{
-    if (owner) {
-        owner->report(text);
-    } else {
-        AppContext::Instance()->logMessage(text, false);
-    }
 }
 
 QWidget* TagOpFor6CDlg::page(int index) const
@@ -90,7 +76,7 @@ void TagOpFor6CDlg::slot_ListItemClicked(QListWidgetItem* item)
     ui->stackedWidget->setCurrentIndex(item->data(Qt::UserRole + 1).toInt());
 }
 
-bool TagOpFor6CDlg::selectTag(int bank, int start, int length, QString hexData)
+bool TagOpFor6CDlg::selectTag(int bank, int start, int length, const QString& hexData)
 {
     if (!m_selectPage) {
         return false;
@@ -98,12 +84,12 @@ bool TagOpFor6CDlg::selectTag(int bank, int start, int length, QString hexData)
     return m_selectPage->selectTag(bank, start, length, hexData);
 }
 
-bool TagOpReaderReady(TagOpFor6CDlg* owner)
+bool TagOpReaderReady()
 {
     if (CurrentReader()->IsState(ReaderDllBase::StateConnected)) {
         return true;
     }
-    TagOpFor6CDlg::ReportTo(owner, LangText("IDCS_READ_NO_LINK"));
+    LogKey("IDCS_READ_NO_LINK");
     return false;
 }
 

@@ -23,16 +23,13 @@ public:
 
     // Antenna for every operation, 1..4.
     int antennaNumber() const;
-    // One normal line in the operation log.
-    void report(const QString& text);
 
     // A tag picked on the inventory page: bank index 0 EPC, 1 TID. Runs the select at once and
     // leaves the shown sub-page as it is.
-    bool selectTag(int bank, int start, int length, QString hexData);
+    bool selectTag(int bank, int start, int length, const QString& hexData);
 
-    // The same for a sub-page whose owner may be missing (a sub-page used alone).
+    // The antenna for a sub-page whose owner may be missing (a sub-page used alone): 1.
     static int AntennaOf(const TagOpFor6CDlg* owner);
-    static void ReportTo(TagOpFor6CDlg* owner, const QString& text);
 
     QWidget* page(int index) const;
     int pageCount() const;
@@ -46,6 +43,6 @@ private:
 };
 
 // Shared by the sub-pages: true when the reader is connected and idle; otherwise reports why not.
-bool TagOpReaderReady(TagOpFor6CDlg* owner);
+bool TagOpReaderReady();
 // Handle of the current reader for the library calls.
 intptr_t TagOpHandle();

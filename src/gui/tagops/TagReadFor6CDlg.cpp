@@ -87,11 +87,11 @@ bool TagReadFor6CDlg::readFields(int* start, int* words, int* timeMs)
     if (!TagOpHex::parseCount(ui->startEdit->text(), start) ||
         !TagOpHex::parseCount(ui->lenEdit->text(), words) ||
         !TagOpHex::parseCount(ui->opTimeEdit->text(), timeMs)) {
-        TagOpFor6CDlg::ReportTo(m_owner, LangText("IDCS_DATA_FORMAT_ERRO"));
+        LogKey("IDCS_DATA_FORMAT_ERRO");
         return false;
     }
     if (*start > kMaxStartWord || *words > TagOpHex::kMaxUserWords) {
-        TagOpFor6CDlg::ReportTo(m_owner, LangText("IDCS_DATA_LEN_ERRO"));
+        LogKey("IDCS_DATA_LEN_ERRO");
         return false;
     }
     return true;
@@ -99,7 +99,7 @@ bool TagReadFor6CDlg::readFields(int* start, int* words, int* timeMs)
 
 void TagReadFor6CDlg::slot_ReadBtnClicked()
 {
-    if (!TagOpReaderReady(m_owner)) {
+    if (!TagOpReaderReady()) {
         return;
     }
     int start = 0;
@@ -114,20 +114,20 @@ void TagReadFor6CDlg::slot_ReadBtnClicked()
                                         static_cast<unsigned char>(TagOpFor6CDlg::AntennaOf(m_owner)), start,
                                         words, timeMs, buffer.data(), &length) != 0;
     if (!ok) {
-        TagOpFor6CDlg::ReportTo(m_owner, LangText("IDCS_TAG_READ_USER_FAILED"));
+        LogKey("IDCS_TAG_READ_USER_FAILED");
         return;
     }
     // Never trust a count beyond the buffer that was handed over.
     const int bytes = qBound(0, length * 2, TagOpHex::kUserBufferBytes);
     const QString hex = AppContext::bytesToHex(buffer.data(), bytes);
     ui->dataEdit->setPlainText(TagOpHex::displayForm(hex));
-    TagOpFor6CDlg::ReportTo(m_owner, LangText("IDCS_TAG_READ_USER_SUCCESS") +
-                                         LangText("IDCS_READ_TAG_LEN").arg(length));
+    AppContext::Instance()->logMessage(
+        LangText("IDCS_TAG_READ_USER_SUCCESS") + LangText("IDCS_READ_TAG_LEN").arg(length), false);
 }
 
 void TagReadFor6CDlg::slot_WtiteBtnClicked()
 {
-    if (!TagOpReaderReady(m_owner)) {
+    if (!TagOpReaderReady()) {
         return;
     }
     int start = 0;
@@ -139,9 +139,7 @@ void TagReadFor6CDlg::slot_WtiteBtnClicked()
     const QString cleaned = TagOpHex::clean(ui->dataEdit->toPlainText());
     const TagOpHex::Check check = TagOpHex::checkWordData(cleaned, words, TagOpHex::kMaxUserWords);
     if (check != TagOpHex::Check::Ok) {
-        TagOpFor6CDlg::ReportTo(
-            m_owner,
-            LangText(check == TagOpHex::Check::LengthError ? "IDCS_DATA_LEN_ERRO" : "IDCS_DATA_FORMAT_ERRO"));
+        LogKey(TagOpHex::refusalKey(check));
         return;
     }
     std::vector<unsigned char> data(TagOpHex::kUserBufferBytes, 0);
@@ -154,9 +152,9 @@ void TagReadFor6CDlg::slot_WtiteBtnClicked()
                                          reinterpret_cast<const unsigned char*>(password.constData()), start,
                                          timeMs, data.data(), &count) != 0;
     if (ok) {
-        TagOpFor6CDlg::ReportTo(m_owner, LangText("IDCS_TAG_WRITE_USER_SUCCESS") +
-                                             LangText("IDCS_READ_TAG_LEN").arg(words));
+        AppContext::Instance()->logMessage(
+            LangText("IDCS_TAG_WRITE_USER_SUCCESS") + LangText("IDCS_READ_TAG_LEN").arg(words), false);
     } else {
-        TagOpFor6CDlg::ReportTo(m_owner, LangText("IDCS_TAG_WRITE_USER_FAILED"));
+        LogKey("IDCS_TAG_WRITE_USER_FAILED");
     }
 }

@@ -1,8 +1,9 @@
 #include "gui/tagops/TagSelectFor6CDlg.h"
 
+#include "core/app/AppContext.h"
 #include "core/app/LanguageText.h"
-#include "gui/tagops/TagOpFor6CDlg.h"
 #include "core/tagops/TagOpHex.h"
+#include "gui/tagops/TagOpFor6CDlg.h"
 #include "ui_TagSelectFor6CDlg.h"
 
 #include <zaltlink.h>
@@ -46,7 +47,7 @@ void TagSelectFor6CDlg::slot_WriteDadaLenTextChanged()
 
 bool TagSelectFor6CDlg::runSelect()
 {
-    if (!TagOpReaderReady(m_owner)) {
+    if (!TagOpReaderReady()) {
         return false;
     }
     const bool keep = ui->keepCheck->isChecked();
@@ -55,9 +56,7 @@ bool TagSelectFor6CDlg::runSelect()
         TagOpHex::checkSelect(ui->areaCombo->currentIndex(), ui->startEdit->text(), ui->matchLenEdit->text(),
                               ui->matchDataEdit->text(), keep, &p);
     if (check != TagOpHex::Check::Ok) {
-        TagOpFor6CDlg::ReportTo(
-            m_owner,
-            LangText(check == TagOpHex::Check::LengthError ? "IDCS_DATA_LEN_ERRO" : "IDCS_DATA_FORMAT_ERRO"));
+        LogKey(TagOpHex::refusalKey(check));
         return false;
     }
     const auto handle = static_cast<ZALT_HANDLE>(TagOpHandle());
@@ -66,8 +65,7 @@ bool TagSelectFor6CDlg::runSelect()
         const bool stored =
             ZALT_TagOpParaSet(handle, 0x11, reinterpret_cast<const unsigned char*>(record.constData()),
                               static_cast<unsigned char>(record.size()));
-        TagOpFor6CDlg::ReportTo(
-            m_owner, LangText(stored ? "IDCS_TAG_PARAM_SET_SUCCESS" : "IDCS_TAG_PARAM_SET_FAILED"));
+        LogKey(stored ? "IDCS_TAG_PARAM_SET_SUCCESS" : "IDCS_TAG_PARAM_SET_FAILED");
         if (!stored) {
             return false;
         }
@@ -81,7 +79,7 @@ bool TagSelectFor6CDlg::runSelect()
 void TagSelectFor6CDlg::slot_SelectBtnClicked()
 {
     const bool ok = runSelect();
-    TagOpFor6CDlg::ReportTo(m_owner, LangText(ok ? "IDCS_TAG_SELECT_SUCCESS" : "IDCS_TAG_SELECT_FAILED"));
+    LogKey(ok ? "IDCS_TAG_SELECT_SUCCESS" : "IDCS_TAG_SELECT_FAILED");
 }
 
 void TagSelectFor6CDlg::slot_NoSelectBtnClicked()
@@ -90,13 +88,13 @@ void TagSelectFor6CDlg::slot_NoSelectBtnClicked()
     ui->matchLenEdit->setText(QStringLiteral("0"));
     ui->matchDataEdit->clear();
     const bool ok = runSelect();
-    TagOpFor6CDlg::ReportTo(m_owner, LangText(ok ? "IDCS_NO_SELECT_SUCCESS" : "IDCS_NO_SELECT_FAILED"));
+    LogKey(ok ? "IDCS_NO_SELECT_SUCCESS" : "IDCS_NO_SELECT_FAILED");
 }
 
 bool TagSelectFor6CDlg::selectTag(int bank, int start, int length, const QString& hexData)
 {
     if (bank < 0 || bank >= ui->areaCombo->count()) {
-        TagOpFor6CDlg::ReportTo(m_owner, LangText("IDCS_TAG_SELECT_FAILED"));
+        LogKey("IDCS_TAG_SELECT_FAILED");
         return false;
     }
     ui->areaCombo->setCurrentIndex(bank);
@@ -105,6 +103,6 @@ bool TagSelectFor6CDlg::selectTag(int bank, int start, int length, const QString
     ui->matchDataEdit->setText(hexData);
     ui->keepCheck->setChecked(false);
     const bool ok = runSelect();
-    TagOpFor6CDlg::ReportTo(m_owner, LangText(ok ? "IDCS_TAG_SELECT_SUCCESS" : "IDCS_TAG_SELECT_FAILED"));
+    LogKey(ok ? "IDCS_TAG_SELECT_SUCCESS" : "IDCS_TAG_SELECT_FAILED");
     return ok;
 }

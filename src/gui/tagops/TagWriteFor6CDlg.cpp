@@ -42,7 +42,7 @@ void TagWriteFor6CDlg::slot_WriteDadaLenTextChanged()
 
 void TagWriteFor6CDlg::slot_WriteBtnClicked()
 {
-    if (!TagOpReaderReady(m_owner)) {
+    if (!TagOpReaderReady()) {
         return;
     }
     const QByteArray password = TagOpHex::passwordBytes(
@@ -50,15 +50,13 @@ void TagWriteFor6CDlg::slot_WriteBtnClicked()
     const QString cleaned = TagOpHex::clean(ui->dataEdit->toPlainText());
     int words = 0;
     if (!TagOpHex::parseCount(ui->lenEdit->text(), &words)) {
-        TagOpFor6CDlg::ReportTo(m_owner, LangText("IDCS_DATA_FORMAT_ERRO"));
+        LogKey("IDCS_DATA_FORMAT_ERRO");
         return;
     }
     // Checked before the count is narrowed to the one byte it travels in.
     const TagOpHex::Check check = TagOpHex::checkWordData(cleaned, words, TagOpHex::kMaxEpcWords);
     if (check != TagOpHex::Check::Ok) {
-        TagOpFor6CDlg::ReportTo(
-            m_owner,
-            LangText(check == TagOpHex::Check::LengthError ? "IDCS_DATA_LEN_ERRO" : "IDCS_DATA_FORMAT_ERRO"));
+        LogKey(TagOpHex::refusalKey(check));
         return;
     }
     unsigned char data[TagOpHex::kEpcBufferBytes] = {};
@@ -67,5 +65,5 @@ void TagWriteFor6CDlg::slot_WriteBtnClicked()
                                         static_cast<unsigned char>(TagOpFor6CDlg::AntennaOf(m_owner)), 0,
                                         reinterpret_cast<const unsigned char*>(password.constData()), data,
                                         static_cast<unsigned char>(count)) != 0;
-    TagOpFor6CDlg::ReportTo(m_owner, LangText(ok ? "IDCS_WRITE_SUCCESS" : "IDCS_WRITE_FAILED"));
+    LogKey(ok ? "IDCS_WRITE_SUCCESS" : "IDCS_WRITE_FAILED");
 }

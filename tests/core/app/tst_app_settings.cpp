@@ -4,7 +4,6 @@
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
-#include "core/app/RunSingletons.h"
 #include "core/reader/ReaderDllBase.h"
 
 #include <QDir>

@@ -1,5 +1,6 @@
 #include "GuiTestUtil.h"
 #include "TempAppDir.h"
+#include "core/app/AppContext.h"
 #include "gui/app/OpListDlg.h"
 #include "gui/app/RunRivulet.h"
 
@@ -38,10 +39,10 @@ void TstGuiOpList::trimsOldestLines()
     dir.startApp();
     OpListDlg log;
     for (int i = 1; i <= 100; ++i) {
-        log.slot_showMsg(QStringLiteral("m%1").arg(i), false);
+        log.slot_showMsg(QStringLiteral("m%1").arg(i), false, 0);
     }
     QCOMPARE(log.lineCount(), 100);
-    log.slot_showMsg(QStringLiteral("m101"), false);
+    log.slot_showMsg(QStringLiteral("m101"), false, 0);
     QCOMPARE(log.lineCount(), 91);
     QCOMPARE(log.lineText(0, 0), QStringLiteral("11"));
     QCOMPARE(log.lineText(0, 2), QStringLiteral("m11"));
@@ -55,10 +56,10 @@ void TstGuiOpList::trimsOldestLines()
     dir.startApp();
     OpListDlg small;
     for (int i = 0; i < 4; ++i) {
-        small.slot_showMsg(QStringLiteral("x"), false);
+        small.slot_showMsg(QStringLiteral("x"), false, 0);
     }
     QCOMPARE(small.lineCount(), 0);
-    small.slot_showMsg(QStringLiteral("y"), false);
+    small.slot_showMsg(QStringLiteral("y"), false, 0);
     QCOMPARE(small.lineText(0, 0), QStringLiteral("5"));
 }
 
@@ -95,7 +96,7 @@ void TstGuiOpList::limitsMissing()
     dir.startApp();
     OpListDlg log;
     for (int i = 0; i < 150; ++i) {
-        log.slot_showMsg(QStringLiteral("m"), false);
+        log.slot_showMsg(QStringLiteral("m"), false, 0);
     }
     QCOMPARE(log.lineCount(), 150);
     QCOMPARE(log.lineText(0, 0), QStringLiteral("1"));
@@ -107,14 +108,14 @@ void TstGuiOpList::clearingRestartsNumbering()
     QVERIFY(dir.isValid());
     dir.startApp();
     OpListDlg log;
-    log.slot_showMsg(QStringLiteral("a"), false);
-    log.slot_showMsg(QStringLiteral("b"), false);
+    log.slot_showMsg(QStringLiteral("a"), false, 0);
+    log.slot_showMsg(QStringLiteral("b"), false, 0);
     auto* clear = log.findChild<QPushButton*>(QStringLiteral("clearBtn"));
     QVERIFY(clear);
     QCOMPARE(clear->text(), Text("IDCS_CLEAR"));
     QTest::mouseClick(clear, Qt::LeftButton);
     QCOMPARE(log.lineCount(), 0);
-    log.slot_showMsg(QStringLiteral("c"), false);
+    log.slot_showMsg(QStringLiteral("c"), false, 0);
     QCOMPARE(log.lineCount(), 1);
     QCOMPARE(log.lineText(0, 0), QStringLiteral("1"));
     QCOMPARE(log.lineText(0, 2), QStringLiteral("c"));
@@ -126,16 +127,18 @@ void TstGuiOpList::lineLayout()
     QVERIFY(dir.isValid());
     dir.startApp();
     OpListDlg log;
-    log.slot_showMsg(QStringLiteral("plain"), false);
+    log.slot_showMsg(QStringLiteral("plain"), false, 0);
     QVERIFY(
         QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$")).match(log.lineText(0, 1)).hasMatch());
     QCOMPARE(log.lineText(0, 2), QStringLiteral("plain"));
-    // Without a reader library behind it the driver reports code 0.
-    log.slot_showMsg(QStringLiteral("failed"), true);
-    QCOMPARE(log.lineText(1, 2), QStringLiteral("failed ErroCode:%1").arg(Reader()->GetErrorCode()));
+    log.slot_showMsg(QStringLiteral("failed"), true, 4);
+    QCOMPARE(log.lineText(1, 2), QStringLiteral("failed ErroCode:4"));
+    log.slot_showMsg(QStringLiteral("no code"), true, 0);
+    QCOMPARE(log.lineText(2, 2), QStringLiteral("no code ErroCode:0"));
 }
 
-// After a failed call on a link that went away, the library's own code ends the line.
+// After a failed call on a link that went away, the library's code ends the line: the code of
+// that call, taken when it was logged, even though the line is shown after the next call.
 void TstGuiOpList::errorCodeAppended()
 {
     TempAppDir dir;
@@ -155,9 +158,14 @@ void TstGuiOpList::errorCodeAppended()
     QVERIFY(code != 0);
 
     OpListDlg log;
-    log.slot_showMsg(QStringLiteral("query failed"), true);
-    QCOMPARE(log.lineText(0, 2), QStringLiteral("query failed ErroCode:%1").arg(code));
+    // Queued, as the main window relays it.
+    connect(AppContext::Instance(), &AppContext::sig_logMessage, &log, &OpListDlg::slot_showMsg,
+            Qt::QueuedConnection);
+    AppContext::Instance()->logMessage(QStringLiteral("query failed"), true);
     reader->CloseReader();
+    QVERIFY(reader->GetErrorCode() != code);
+    QTRY_COMPARE(log.lineCount(), 1);
+    QCOMPARE(log.lineText(0, 2), QStringLiteral("query failed ErroCode:%1").arg(code));
 }
 
 QTEST_MAIN(TstGuiOpList)

@@ -12,6 +12,7 @@
 
 #include <zaltlink.h>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -43,7 +44,7 @@ struct Page
         antenna = w.findChild<QComboBox*>("antennaCombo");
         total = w.findChild<QLabel*>("readCountLabel");
     }
-    void refresh() { QMetaObject::invokeMethod(&w, "slot_refresh_time", Qt::DirectConnection); }
+    void refresh() { w.slot_refresh_time(); }
     int rows() const { return w.model()->rowCount(); }
     QString text(int row, int col) const { return w.model()->text(row, col); }
 
@@ -111,6 +112,7 @@ void InventoryGuiTest::rowsMatchWhatTheReaderSent()
     SimReader r(20, 3000);
     QVERIFY(r.ok());
     Page p;
+    QAbstractItemModelTester tester(p.w.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     p.readType->setCurrentIndex(readType);
     p.antenna->setCurrentIndex(0); // poll all four antennas
     QSignalSpy counts(&p.w, &ReadCardFor6CDlg::sig_sendReadCount);
@@ -174,10 +176,8 @@ void InventoryGuiTest::startStopRulesAndKeys()
     QTest::keyClick(&p.w, Qt::Key_F8); // already reading: state is 3, not 2
     QCOMPARE(log.last(), LangText("IDCS_READ_NO_LINK"));
     QVERIFY(!log.containsError(LangText("IDCS_READ_NO_LINK")));
-    QElapsedTimer stopTime;
-    stopTime.start();
+    // How long the stop takes is the benchmark's figure inventory.stop_ms.
     QTest::keyClick(&p.w, Qt::Key_F9);
-    QVERIFY2(stopTime.elapsed() < 1000, "stop must not wait out its timeout");
     QCOMPARE(log.last(), LangText("IDCS_STOP_SCCUSS"));
     QVERIFY(!p.w.worker()->isRunning());
 
@@ -205,21 +205,29 @@ void InventoryGuiTest::clearDuringRunAndRate()
     SimReader r(10, 2000);
     QVERIFY(r.ok());
     Page p;
+    QAbstractItemModelTester tester(p.w.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
     QSignalSpy counts(&p.w, &ReadCardFor6CDlg::sig_sendReadCount);
     QTest::mouseClick(p.readBtn, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(p.rows(), 10, 5000);
     QTRY_VERIFY(p.total->text().toInt() > 100);
+    const quint64 receivedBeforeClear = p.w.worker()->receivedCount();
     QTest::mouseClick(p.clearBtn, Qt::LeftButton);
+    const quint64 receivedAfterClear = p.w.worker()->receivedCount();
     QCOMPARE(counts.last(), (QList<QVariant>{0, 0, 2}));
     QCOMPARE(p.rows(), 0);
     QCOMPARE(p.total->text(), QString("0"));
     QVERIFY(p.w.worker()->isCollecting()); // reading goes on
     QTRY_VERIFY_WITH_TIMEOUT(p.rows() > 0, 3000);
     QCOMPARE(p.text(0, 0), QString("1"));
-    QVERIFY(p.total->text().toInt() < 2000);
-    QVERIFY(counts.last().at(1).toInt() > 0); // a rate while reads arrive
+    QTRY_VERIFY(counts.last().at(1).toInt() > 0); // a rate while reads arrive
 
     QVERIFY(drainAll(r, p));
+    // Counting started again at the clear: every read received after it is counted, none from
+    // before. One read may have been under way while the clear ran.
+    const quint64 received = p.w.worker()->receivedCount();
+    const quint64 total = p.total->text().toULongLong();
+    QVERIFY2(total <= received - receivedBeforeClear, qPrintable(QString::number(total)));
+    QVERIFY2(total + 1 >= received - receivedAfterClear, qPrintable(QString::number(total)));
     QTest::qWait(5);
     p.refresh(); // nothing new since the last refresh
     QCOMPARE(counts.last().at(1).toInt(), 0);
@@ -241,8 +249,6 @@ void InventoryGuiTest::saveAndExportFiles()
     QTest::mouseClick(p.readBtn, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(p.rows(), 6, 5000);
     QVERIFY(drainAll(r, p));
-    QTest::qWait(200); // a few periodic snapshots
-    QTest::mouseClick(p.readBtn, Qt::LeftButton);
 
     // What the table must look like on disk, built from what the reader says it sent.
     std::map<QString, readersim::Tag> byEpc;
@@ -269,11 +275,15 @@ void InventoryGuiTest::saveAndExportFiles()
     }
     snapshot += "\t\n";
 
-    QFile periodicFile(periodic);
-    QVERIFY(periodicFile.open(QIODevice::ReadOnly));
-    const QByteArray saved = periodicFile.readAll();
-    QVERIFY(saved.endsWith(snapshot.toUtf8())); // the last snapshot is the final table
-    QVERIFY(saved.count("\t\n\t\n") >= 2);      // one separator per snapshot
+    // The periodic save goes on until the stop: wait for two snapshots of the final table, each
+    // closed by its separator line.
+    const auto saved = [&periodic] {
+        QFile f(periodic);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    QTRY_VERIFY(saved().endsWith((snapshot + snapshot).toUtf8()));
+    QTest::mouseClick(p.readBtn, Qt::LeftButton);
+    QVERIFY(saved().endsWith(snapshot.toUtf8()));
 
     const QString exported = dir.filePath("export.txt");
     QString offered;
@@ -284,8 +294,8 @@ void InventoryGuiTest::saveAndExportFiles()
             Q_UNUSED(selected);
             return exported;
         });
-    QMetaObject::invokeMethod(&p.w, "slot_exportItem", Qt::DirectConnection);
-    QMetaObject::invokeMethod(&p.w, "slot_exportItem", Qt::DirectConnection);
+    p.w.slot_exportItem();
+    p.w.slot_exportItem();
     QCOMPARE(log.last(), LangText("IDCS_EXPORT_SUCCESS"));
     QVERIFY(offered.startsWith(ReadCardFor6CDlg::textFilter()));
     QVERIFY(offered.contains(ReadCardFor6CDlg::csvFilter()));
@@ -299,7 +309,7 @@ void InventoryGuiTest::saveAndExportFiles()
             *selected = ReadCardFor6CDlg::csvFilter();
             return csv;
         });
-    QMetaObject::invokeMethod(&p.w, "slot_exportItem", Qt::DirectConnection);
+    p.w.slot_exportItem();
     QFile csvFile(csv);
     QVERIFY(csvFile.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csvFile.readAll().split('\n');
@@ -310,7 +320,7 @@ void InventoryGuiTest::saveAndExportFiles()
     log.clear();
     ReadCardFor6CDlg::SetSaveFileAsker(
         [](QWidget*, const QString&, const QString&, const QString&, QString*) { return QString(); });
-    QMetaObject::invokeMethod(&p.w, "slot_exportItem", Qt::DirectConnection);
+    p.w.slot_exportItem();
     QCOMPARE(log.count(), 0);
     ReadCardFor6CDlg::SetSaveFileAsker(nullptr);
 }
@@ -333,7 +343,7 @@ void InventoryGuiTest::unopenableSaveFile()
 
     ReadCardFor6CDlg::SetSaveFileAsker([&](QWidget*, const QString&, const QString&, const QString&,
                                            QString*) { return dir.filePath("no/such/folder/x.txt"); });
-    QMetaObject::invokeMethod(&p.w, "slot_exportItem", Qt::DirectConnection);
+    p.w.slot_exportItem();
     QCOMPARE(log.last(), LangText("IDCS_EXPORT_FAILED"));
     QVERIFY(!log.containsError(LangText("IDCS_EXPORT_FAILED")));
     ReadCardFor6CDlg::SetSaveFileAsker(nullptr);
@@ -355,16 +365,16 @@ void InventoryGuiTest::selectHandOff()
     QTest::mouseClick(p.readBtn, Qt::LeftButton);
 
     // No current row: nothing happens.
-    QMetaObject::invokeMethod(&p.w, "slot_selectEpc", Qt::DirectConnection);
+    p.w.slot_selectEpc();
     QVERIFY(calls.isEmpty());
 
     p.tree->setCurrentIndex(p.w.model()->index(1, 0));
-    QMetaObject::invokeMethod(&p.w, "slot_copyItemEPC", Qt::DirectConnection);
+    p.w.slot_copyItemEPC();
     const QString epc = p.text(1, TagListModel::ColEpc);
     QCOMPARE(QApplication::clipboard()->text(), epc);
-    QMetaObject::invokeMethod(&p.w, "slot_selectTid", Qt::DirectConnection); // EPC-only run: empty TID
+    p.w.slot_selectTid(); // EPC-only run: empty TID
     QVERIFY(calls.isEmpty());
-    QMetaObject::invokeMethod(&p.w, "slot_selectEpc", Qt::DirectConnection);
+    p.w.slot_selectEpc();
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls[0], (QVariantList{0, 0, int(epc.size() / 2), epc}));
     // The select reached the reader: only that tag answers now.
@@ -409,8 +419,8 @@ void InventoryGuiTest::selectOddLength()
     p.refresh();
     QCOMPARE(p.rows(), 1);
     p.tree->setCurrentIndex(p.w.model()->index(0, 0));
-    QMetaObject::invokeMethod(&p.w, "slot_selectEpc", Qt::DirectConnection);
-    QMetaObject::invokeMethod(&p.w, "slot_selectTid", Qt::DirectConnection);
+    p.w.slot_selectEpc();
+    p.w.slot_selectTid();
     QCOMPARE(calls.size(), 2);
     QCOMPARE(calls[0], (QVariantList{0, 0, 1, QString("AB")}));
     QCOMPARE(calls[1], (QVariantList{1, 0, 2, QString("E200")}));
@@ -439,7 +449,7 @@ void InventoryGuiTest::throughTheWorkArea()
     auto* tree = page->findChild<QTreeView*>("tagTree");
     tree->setCurrentIndex(page->model()->index(0, 0));
     log.clear();
-    QMetaObject::invokeMethod(page, "slot_selectEpc", Qt::DirectConnection);
+    page->slot_selectEpc();
     QCOMPARE(log.last(), LangText("IDCS_TAG_SELECT_SUCCESS"));
     QCOMPARE(SimReader::hex(r.sim->model().currentSelect().mask),
              page->model()->text(0, TagListModel::ColEpc));
