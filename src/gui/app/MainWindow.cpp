@@ -11,6 +11,8 @@
 #include "gui/app/ZrMessageBox.h"
 #include "gui/app/workDpaceDlg.h"
 #include "gui/reader/ConnetDlg.h"
+#include "gui/discovery/UdpGetInfoDlg.h"
+#include "gui/firmware/FirmWareUpdateFor6CDlg.h"
 #include "core/reader/ReaderDllBase.h"
 #include "ui_MainWindow.h"
 
@@ -138,10 +140,24 @@ void MainWindow::CreateMenus()
         m_quitAc = AddAction(fileMenu, "fileMenu", "quitAc", "IDCS_QUIT", &MainWindow::slot_ExitAc);
     }
 
-    // connetMenu, testMenu and repairMenu (GJB readers) come with their dialogs.
+    if (QMenu* connetMenu = AddMenu("connetMenu", "IDCS_CONNET_CONFIG")) {
+        // ipSetAc (GJB readers) comes with its dialog.
+        m_udpGetInfoAc = AddAction(connetMenu, "connetMenu", "UdpGetInfoDlg", "IDCS_UDP_GET",
+                                   &MainWindow::slot_UdpGetInfoAc);
+        if (m_udpGetInfoAc) {
+            m_udpGetInfoDlg = new UdpGetInfoDlg(this);
+        }
+    }
+
+    // testMenu and repairMenu (GJB readers) come with their dialogs.
 
     if (QMenu* sys6cMenu = AddMenu("sys6cMenu", "IDCS_SYS_CONFIG")) {
-        // sys6cReaderVer, sys6cFirmWareUpdate and readerTimerSet come with their dialogs.
+        // sys6cReaderVer and readerTimerSet come with their dialogs.
+        m_firmWareUpdateAc = AddAction(sys6cMenu, "sys6cMenu", "sys6cFirmWareUpdate", "IDCS_FIRMWARE_UPDATE",
+                                       &MainWindow::slot_FirmWareUpdateFor6CAc);
+        if (m_firmWareUpdateAc) {
+            m_firmWareUpdateFor6CDlg = new FirmWareUpdateFor6CDlg(this);
+        }
         m_rebootDeviceAc = AddAction(sys6cMenu, "sys6cMenu", "rebootDeviceAc", "IDCS_REBOOT_DEVICE",
                                      &MainWindow::slot_rebootDeviceFor6CAc);
     }
@@ -270,6 +286,24 @@ void MainWindow::slot_rebootDeviceFor6CAc()
     } else {
         LogKey("IDCS_REBOOT_FAILED", true);
     }
+}
+
+void MainWindow::slot_UdpGetInfoAc()
+{
+    if (m_udpGetInfoDlg) {
+        m_udpGetInfoDlg->setModal(true);
+        m_udpGetInfoDlg->show();
+    }
+}
+
+void MainWindow::slot_FirmWareUpdateFor6CAc()
+{
+    if (!m_firmWareUpdateFor6CDlg ||
+        !CheckReaderLink(ReaderDllBase::ConnectTcp, "IDCS_FIRMWARE_UPDATE_NEED_NET")) {
+        return;
+    }
+    m_firmWareUpdateFor6CDlg->setModal(true);
+    m_firmWareUpdateFor6CDlg->show();
 }
 
 void MainWindow::slot_VersionCommonAc()
