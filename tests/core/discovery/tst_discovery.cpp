@@ -1,11 +1,7 @@
-// Reader discovery without a window: answer parsing, the broadcast choice, the target, a run against
-// simulated readers on loopback, and the worker's log lines.
-#include "LogCapture.h"
-#include "TempAppDir.h"
-#include "core/app/LanguageText.h"
+// Reader discovery without a window: answer parsing, the broadcast choice, the target and a run against
+// simulated readers on loopback.
 #include "core/discovery/DiscoveryRun.h"
 #include "core/discovery/UdpSocket.h"
-#include "core/discovery/UdpWorkerThread.h"
 
 #include <readersim/discovery.h>
 
@@ -67,7 +63,6 @@ private slots:
     void runListsEveryReader_data();
     void runListsEveryReader();
     void runEndsOnStop();
-    void workerRefusesASecondRunAndLogsTheOutcome();
 };
 
 void TstDiscovery::parseAnswer_data()
@@ -241,42 +236,6 @@ void TstDiscovery::runEndsOnStop()
              Discovery::Outcome::NothingFound);
     QCOMPARE(Discovery::Run(Discovery::Target(), [](const QString&, const QString&) {}),
              Discovery::Outcome::SocketFailed);
-}
-
-void TstDiscovery::workerRefusesASecondRunAndLogsTheOutcome()
-{
-    auto responder = Responder(3);
-    QVERIFY(responder);
-    TempAppDir dir;
-    QVERIFY(dir.isValid());
-    dir.setSysValue("DISCOVERY/TARGET", QStringLiteral("127.0.0.1:%1").arg(responder->port()));
-    dir.startApp();
-    LogCapture log;
-    QStringList found;
-    {
-        UdpWorkerThread worker;
-        connect(&worker, &UdpWorkerThread::resultReady, this,
-                [&](const QString& ip, const QString& name) { found << ip + " " + name; });
-        QVERIFY(worker.StartDiscovery());
-        QVERIFY(!worker.StartDiscovery());
-        QCOMPARE(log.texts(), QStringList{LangText("IDCS_UDP_DOING")});
-        QTRY_VERIFY_WITH_TIMEOUT(worker.isFinished(), 10000);
-        QTRY_COMPARE(found.size(), 3);
-        QCOMPARE(found.first(), QStringLiteral("127.0.0.1 READER01-001"));
-        QCOMPARE(log.last(), LangText("IDCS_UDP_GET_SUCCESS"));
-
-        responder.reset();
-        QVERIFY(worker.StartDiscovery());
-        QTRY_VERIFY_WITH_TIMEOUT(worker.isFinished(), 10000);
-        QCOMPARE(log.last(), LangText("IDCS_UDP_GET_FAILED"));
-
-        dir.setSysValue("DISCOVERY/TARGET", QStringLiteral("no such host"));
-        QVERIFY(worker.StartDiscovery());
-        QTRY_VERIFY_WITH_TIMEOUT(worker.isFinished(), 10000);
-        QCOMPARE(log.last(), LangText("IDCS_UDP_GET_FAILED_TG"));
-        QCOMPARE(found.size(), 3);
-    }
-    dir.stopApp();
 }
 
 QTEST_GUILESS_MAIN(TstDiscovery)

@@ -11,8 +11,6 @@
 #include <readersim/discovery.h>
 
 #include <QComboBox>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -53,7 +51,6 @@ private slots:
     void dialogListsReadersSideBySide();
     void panelQueryFillsTheAddressList_data();
     void panelQueryFillsTheAddressList();
-    void menuOpensTheDialog();
 };
 
 void TstGuiDiscovery::dialogListsReadersSideBySide()
@@ -63,19 +60,28 @@ void TstGuiDiscovery::dialogListsReadersSideBySide()
     TempAppDir dir;
     QVERIFY(dir.isValid());
     dir.setSysValue("DISCOVERY/TARGET", QStringLiteral("127.0.0.1:%1").arg(responder->port()));
+    dir.setProfileValue(kProfile, "ConnetDlg/UdpWorkerThread", "0"); // only the dialog asks here
     dir.startApp();
     LogCapture log;
     {
-        UdpGetInfoDlg dialog;
-        QComboBox* ips = Box(&dialog, "ipCb");
-        QComboBox* names = Box(&dialog, "sysInfoCb");
-        dialog.show(); // every show starts a discovery
+        MainWindow window;
+        auto* dialog = window.findChild<UdpGetInfoDlg*>();
+        QVERIFY(dialog && dialog->isHidden());
+        QAction* item = nullptr;
+        for (QAction* action : window.findChildren<QAction*>()) {
+            item = action->objectName() == "UdpGetInfoDlg" ? action : item;
+        }
+        QVERIFY(item);
+        item->trigger(); // no reader needed; every show starts a discovery
+        QVERIFY(dialog->isVisible() && dialog->isModal());
+        QComboBox* ips = Box(dialog, "ipCb");
+        QComboBox* names = Box(dialog, "sysInfoCb");
         QTRY_COMPARE(ips->count(), 3);
         QCOMPARE(Items(ips), (QStringList{"127.0.0.1", "127.0.0.2", "127.0.0.3"}));
         QCOMPARE(Items(names), (QStringList{"READER01-001", "READER01-002", "READER01-003"}));
 
         // Still collecting: a second press is refused and the lists stay.
-        dialog.findChild<QPushButton*>("queryBtn")->click();
+        dialog->findChild<QPushButton*>("queryBtn")->click();
         QCOMPARE(log.texts(), QStringList{Text("IDCS_UDP_DOING")});
         QCOMPARE(ips->count(), 3);
 
@@ -85,14 +91,15 @@ void TstGuiDiscovery::dialogListsReadersSideBySide()
         ips->setCurrentIndex(1);
         QCOMPARE(names->currentIndex(), 1);
 
-        QTRY_VERIFY_WITH_TIMEOUT(log.contains(Text("IDCS_UDP_GET_SUCCESS")) && !dialog.worker()->isRunning(),
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains(Text("IDCS_UDP_GET_SUCCESS")) && !dialog->worker()->isRunning(),
                                  10000);
         // A new run starts from empty lists.
-        dialog.hide();
-        dialog.show();
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog.worker()->isRunning() && log.count() == 3, 10000);
+        dialog->hide();
+        item->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->worker()->isRunning() && log.count() == 3, 10000);
         QCOMPARE(ips->count(), 3);
         QCOMPARE(names->count(), 3);
+        dialog->hide();
     }
     dir.stopApp();
 }
@@ -100,25 +107,32 @@ void TstGuiDiscovery::dialogListsReadersSideBySide()
 void TstGuiDiscovery::panelQueryFillsTheAddressList_data()
 {
     QTest::addColumn<bool>("switchedOn");
-    QTest::addColumn<bool>("readerAnswers");
-    QTest::newRow("readers answer") << true << true;
-    QTest::newRow("nobody answers") << true << false;
-    QTest::newRow("switched off") << false << true;
+    QTest::addColumn<QString>("target"); // %1: the port of two answering readers, %2: a silent one
+    QTest::addColumn<QString>("logKey"); // the outcome
+    QTest::newRow("readers answer") << true << "127.0.0.1:%1"
+                                    << "IDCS_UDP_GET_SUCCESS";
+    QTest::newRow("nobody answers") << true << "127.0.0.1:%2"
+                                    << "IDCS_UDP_GET_FAILED";
+    QTest::newRow("unreadable target") << true << "reader.example"
+                                       << "IDCS_UDP_GET_FAILED_TG";
+    QTest::newRow("switched off") << false << "127.0.0.1:%1"
+                                  << "";
 }
 
 void TstGuiDiscovery::panelQueryFillsTheAddressList()
 {
     QFETCH(bool, switchedOn);
-    QFETCH(bool, readerAnswers);
+    QFETCH(QString, target);
+    QFETCH(QString, logKey);
     auto responder = Responder(2);
-    QVERIFY(responder);
-    const int port = responder->port();
-    if (!readerAnswers) {
-        responder.reset();
-    }
+    auto gone = Responder(1);
+    QVERIFY(responder && gone);
+    const int silentPort = gone->port();
+    gone.reset();
     TempAppDir dir;
     QVERIFY(dir.isValid());
-    dir.setSysValue("DISCOVERY/TARGET", QStringLiteral("127.0.0.1:%1").arg(port));
+    target.replace("%1", QString::number(responder->port())).replace("%2", QString::number(silentPort));
+    dir.setSysValue("DISCOVERY/TARGET", target);
     dir.setProfileValue(kProfile, "ConnetDlg/UdpWorkerThread", switchedOn ? "1" : "0");
     dir.setProfileValue(kProfile, "ConnetDlg/TCP_ADDR", "127.0.0.9");
     dir.startApp();
@@ -132,44 +146,16 @@ void TstGuiDiscovery::panelQueryFillsTheAddressList()
             QTest::qWait(200);
             QCOMPARE(addresses->count(), 0);
             QVERIFY(log.texts().isEmpty());
-        } else if (readerAnswers) {
+        } else if (logKey == "IDCS_UDP_GET_SUCCESS") {
             QTRY_COMPARE(Items(addresses), (QStringList{"127.0.0.1", "127.0.0.2"}));
             query->click();
             QCOMPARE(log.last(), Text("IDCS_UDP_DOING"));
             QCOMPARE(addresses->count(), 2);
         } else {
-            QTRY_VERIFY_WITH_TIMEOUT(log.contains(Text("IDCS_UDP_GET_FAILED")), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(log.contains(Text(logKey.toLatin1().constData())), 10000);
             // The remembered address survives a discovery that found nothing.
             QCOMPARE(addresses->currentText(), QStringLiteral("127.0.0.9"));
         }
-    }
-    dir.stopApp();
-}
-
-void TstGuiDiscovery::menuOpensTheDialog()
-{
-    TempAppDir dir;
-    QVERIFY(dir.isValid());
-    dir.startApp();
-    {
-        MainWindow window;
-        QAction* item = nullptr;
-        for (QAction* menu : window.menuBar()->actions()) {
-            if (menu->menu() && menu->menu()->objectName() == "connetMenu") {
-                for (QAction* action : menu->menu()->actions()) {
-                    item = action->objectName() == "UdpGetInfoDlg" ? action : item;
-                }
-            }
-        }
-        QVERIFY(item);
-        QCOMPARE(item->text(), Text("IDCS_UDP_GET"));
-        auto* dialog = window.findChild<UdpGetInfoDlg*>();
-        QVERIFY(dialog && dialog->isHidden());
-        item->trigger(); // no reader needed
-        QVERIFY(dialog->isVisible());
-        QVERIFY(dialog->isModal());
-        QCOMPARE(dialog->windowTitle(), Text("IDCS_UDP_GET_INFO"));
-        dialog->hide();
     }
     dir.stopApp();
 }
