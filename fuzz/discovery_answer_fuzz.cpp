@@ -1,6 +1,6 @@
 // libFuzzer target: any datagram as a discovery answer. An accepted answer gives a dotted address and
 // a name taken only from the bytes that arrived.
-#include "core/discovery/DiscoveryRun.h"
+#include "core/discovery/DiscoveryAnswer.h"
 #include "core/discovery/UdpSocket.h"
 
 #include <cstdlib>

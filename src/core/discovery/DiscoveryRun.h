@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QByteArray>
+#include "core/discovery/DiscoveryAnswer.h"
+
 #include <QString>
 #include <QVector>
 
@@ -14,13 +15,6 @@ namespace Discovery {
 
 constexpr int kCollectMs = 3000;
 constexpr uint32_t kAllOnes = 0xFFFFFFFFu;
-
-// The 24 bytes sent once per run.
-QByteArray QueryDatagram();
-
-// An answer is taken when it has at least 33 bytes and bytes 10-11 are 03 E8. The address comes from
-// bytes 20-23, the name (ISO 8859-1) from byte 33 on, as long as byte 32 says and the datagram allows.
-bool ParseAnswer(const unsigned char* data, int length, QString* ip, QString* name);
 
 // One IPv4 address entry of a network interface, as the system lists them.
 struct InterfaceEntry
