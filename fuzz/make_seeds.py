@@ -110,3 +110,16 @@ write("zaltlink_answer", "reports_at_capacity", bytes(AT_CAP) +
       item(0xF1, b"\x00\x00\x00\x02\x02" + bytes([13]) + TID + b"\x01") +
       item(0xF2, b"\x00\x00\x00\x03\x01" + bytes([12]) + EPC + bytes([12]) + TID) +
       item(0xF0, b"\x00\x00\x00\x04\x01" + bytes([13]) + EPC + b"\x01") + GOOD)
+
+
+def discovery_answer(ip, name, second=b"SIM6C4", code=b"\x03\xE8"):
+    head = b"\x02\xFE\x00\x00\x34\x12\x00\x00\x00\x01" + code + bytes(8)
+    return head + bytes(ip) + bytes([255, 0, 0, 0, 127, 0, 0, 1]) + bytes([len(name)]) + name + \
+        bytes([len(second)]) + second
+
+
+os.makedirs(os.path.join(HERE, "corpus", "discovery_answer"), exist_ok=True)
+write("discovery_answer", "reader", discovery_answer([192, 168, 1, 200], b"READER01"))
+write("discovery_answer", "latin1_name", discovery_answer([10, 0, 0, 7], b"\xC4\xE9ta\xDF"))
+write("discovery_answer", "name_past_end", discovery_answer([127, 0, 0, 1], b"CUT")[:35])
+write("discovery_answer", "reversed_code", discovery_answer([127, 0, 0, 1], b"X", code=b"\xE8\x03"))

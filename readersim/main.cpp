@@ -1,4 +1,5 @@
 // readersim: plays a reader on loopback endpoints until SIGINT or SIGTERM.
+#include "readersim/netservices.h"
 #include "readersim/simulator.h"
 
 #include <cerrno>
@@ -55,6 +56,8 @@ int main(int argc, char** argv)
 {
     readersim::Options o;
     o.tcp = false;
+    readersim::NetServicesOptions net;
+    std::string netError;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](const char** v) {
@@ -68,6 +71,7 @@ int main(int argc, char** argv)
         long n = 0;
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
+            std::fputs(readersim::kNetServicesUsage, stdout);
             return 0;
         } else if (a == "--pty") {
             o.pty = true;
@@ -77,6 +81,10 @@ int main(int argc, char** argv)
             o.faultReports = true;
         } else if (!value(&v)) {
             return fail("missing value or unknown option: " + a + "\n" + kUsage);
+        } else if (int ours = readersim::parseNetServicesOption(a, v, &net, &netError); ours != 0) {
+            if (ours < 0) {
+                return fail(netError);
+            }
         } else if (a == "--family") {
             o.family = v;
         } else if (a == "--tcp") {
@@ -168,6 +176,11 @@ int main(int argc, char** argv)
     if (o.pty) {
         std::printf("pty %s\n", sim.ptyPath().c_str());
     }
+    readersim::NetServices services(sim, net);
+    if (!services.start(&netError)) {
+        return fail(netError);
+    }
+    services.printEndpoints(stdout);
     std::printf("ready\n");
     std::fflush(stdout);
 

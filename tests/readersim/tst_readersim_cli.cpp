@@ -3,7 +3,11 @@
 
 #include <QtTest>
 
+#include <arpa/inet.h>
 #include <csignal>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -63,6 +67,7 @@ private slots:
     void initTestCase();
     void endpointsThenReady_andSigtermEndsIt();
     void sigintEndsItToo();
+    void networkServicesAnswer();
     void badArguments_data();
     void badArguments();
 };
@@ -124,6 +129,78 @@ void TstReadersimCli::sigintEndsItToo()
     QCOMPARE(p.exitCode(), 0);
 }
 
+// A datagram to a loopback port and the first answer, if one comes within a second.
+static QByteArray exchange(int port, const QByteArray& datagram)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(uint16_t(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::sendto(fd, datagram.constData(), size_t(datagram.size()), 0, reinterpret_cast<sockaddr*>(&to),
+             sizeof to);
+    pollfd p{fd, POLLIN, 0};
+    QByteArray answer;
+    if (::poll(&p, 1, 1000) == 1) {
+        char buffer[600];
+        sockaddr_in source{};
+        socklen_t n = sizeof source;
+        const ssize_t got =
+            ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&source), &n);
+        answer = QByteArray(buffer, int(got));
+    }
+    ::close(fd);
+    return answer;
+}
+
+void TstReadersimCli::networkServicesAnswer()
+{
+    QTemporaryDir store;
+    QProcess p;
+    p.start(programPath(), {"--tcp", "127.0.0.1:0", "--discovery", "127.0.0.1:0", "--name", "DEMO", "--tftp",
+                            "127.0.0.1:0", "--tftp-dir", store.path()});
+    QVERIFY(p.waitForStarted());
+    Endpoints e = readEndpoints(p);
+    QVERIFY2(e.ready, qPrintable(e.lines.join('|') + p.readAllStandardError()));
+    QCOMPARE(e.lines.size(), 4);
+    QVERIFY(e.lines[1].startsWith("discovery 127.0.0.1:") && e.lines[2].startsWith("tftp 127.0.0.1:"));
+
+    const QByteArray query = QByteArray::fromHex("01FE001834120000000103E8000E00000001007B00000000");
+    const QByteArray answer = exchange(e.lines[1].section(':', 1).toInt(), query);
+    QVERIFY(answer.size() > 37);
+    QCOMPARE(answer.mid(10, 2).toHex(), QByteArray("03e8"));
+    QCOMPARE(answer.mid(20, 4).toHex(), QByteArray("7f000001")); // where its TCP endpoint listens
+    QCOMPARE(answer.mid(32, 5), QByteArray::fromHex("04") + "DEMO");
+
+    // A one-block file ends up in the folder under its name, acknowledged from the listening port.
+    const int tftpPort = e.lines[2].section(':', 1).toInt();
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(uint16_t(tftpPort));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    auto sendAndAck = [&](const QByteArray& packet) {
+        ::sendto(fd, packet.constData(), size_t(packet.size()), 0, reinterpret_cast<sockaddr*>(&to),
+                 sizeof to);
+        pollfd pf{fd, POLLIN, 0};
+        char ack[16];
+        sockaddr_in source{};
+        socklen_t n = sizeof source;
+        const bool got = ::poll(&pf, 1, 1000) == 1 &&
+                         ::recvfrom(fd, ack, sizeof ack, 0, reinterpret_cast<sockaddr*>(&source), &n) == 4;
+        return got && ntohs(source.sin_port) == tftpPort ? QByteArray(ack, 4).toHex() : QByteArray();
+    };
+    QCOMPARE(sendAndAck(QByteArray::fromHex("0002") + "note.txt" + '\0' + "octet" + '\0'),
+             QByteArray("00040000"));
+    QCOMPARE(sendAndAck(QByteArray::fromHex("00030001") + "hello"), QByteArray("00040001"));
+    ::close(fd);
+    QFile kept(store.filePath("note.txt"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("hello"));
+    p.terminate();
+    QVERIFY(p.waitForFinished(5000));
+}
+
 void TstReadersimCli::badArguments_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -138,6 +215,16 @@ void TstReadersimCli::badArguments_data()
     QTest::newRow("missing value") << QStringList{"--tcp", "127.0.0.1:0", "--tags"} << "--tags";
     QTest::newRow("unknown option") << QStringList{"--tcp", "127.0.0.1:0", "--bogus", "1"} << "--bogus";
     QTest::newRow("unknown family") << QStringList{"--family", "xyz", "--tcp", "127.0.0.1:0"} << "family";
+    QTest::newRow("tftp outside") << QStringList{"--tcp", "127.0.0.1:0", "--tftp", "10.1.2.3:0"}
+                                  << "127.0.0.0/8";
+    QTest::newRow("discovery outside")
+        << QStringList{"--tcp", "127.0.0.1:0", "--discovery", "10.1.2.3:0"} << "127.0.0.0/8";
+    QTest::newRow("no readers") << QStringList{"--tcp", "127.0.0.1:0", "--readers", "0"} << "--readers";
+    QTest::newRow("duplicate above 1")
+        << QStringList{"--tcp", "127.0.0.1:0", "--duplicate", "1.5"} << "--duplicate";
+    QTest::newRow("tftp folder missing")
+        << QStringList{"--tcp", "127.0.0.1:0", "--tftp", "127.0.0.1:0", "--tftp-dir", "/nonexistent/rivulet"}
+        << "--tftp-dir";
 }
 
 void TstReadersimCli::badArguments()

@@ -35,6 +35,10 @@ TempAppDir::TempAppDir()
 {
     const QString data = qEnvironmentVariable("RIVULET_DATA_DIR");
     m_valid = m_dir.isValid() && !data.isEmpty() && CopyTree(data, m_dir.path());
+    if (m_valid) {
+        // Reader discovery of a test stays on this machine, whatever the profile enables.
+        setSysValue(QStringLiteral("DISCOVERY/TARGET"), QStringLiteral("127.0.0.1"));
+    }
 }
 
 TempAppDir::~TempAppDir()

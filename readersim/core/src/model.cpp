@@ -1125,15 +1125,25 @@ Result ReaderModel::update(uint8_t kind, uint32_t size, uint32_t checksum, const
     if (kind > 2 || size == 0 || name.empty() || name.size() > 254) {
         return Result::BadArgument;
     }
+    UpdateRequest request;
+    request.kind = kind;
+    request.size = size;
+    request.checksum = checksum;
+    request.name = name;
+    // The check takes locks of its own: called without ours.
+    const auto check = snapshot(updateCheck_);
+    const Result checked = check ? check(request) : Result::Ok;
+    request.valid = checked == Result::Ok;
     auto l = lock();
-    lastUpdate_.kind = kind;
-    lastUpdate_.size = size;
-    lastUpdate_.checksum = checksum;
-    lastUpdate_.name = name;
-    // The file itself arrives by TFTP (not served yet); the request is taken as it stands.
-    lastUpdate_.valid = true;
+    lastUpdate_ = request;
     ++updateCount_;
-    return Result::Ok;
+    return checked;
+}
+
+void ReaderModel::setUpdateCheck(std::function<Result(const UpdateRequest&)> check)
+{
+    auto l = lock();
+    updateCheck_ = std::move(check);
 }
 
 UpdateRequest ReaderModel::lastUpdate() const

@@ -13,6 +13,9 @@
 #include "gui/app/ZrMessageBox.h"
 #include "gui/app/workDpaceDlg.h"
 #include "gui/reader/ConnetDlg.h"
+#include "gui/discovery/UdpGetInfoDlg.h"
+#include "gui/firmware/FirmWareUpdateFor6CDlg.h"
+#include "core/reader/ReaderDllBase.h"
 #include "ui_MainWindow.h"
 
 #include <QCloseEvent>
@@ -127,10 +130,20 @@ void MainWindow::CreateMenus()
         m_quitAc = AddAction(fileMenu, "fileMenu", "quitAc", "IDCS_QUIT", &MainWindow::slot_ExitAc);
     }
 
-    // Switched but without dialogs: connetMenu, testMenu, repairMenu (GJB readers).
+    if (QMenu* connetMenu = AddMenu("connetMenu", "IDCS_CONNET_CONFIG")) {
+        m_udpGetInfoAc = AddAction(connetMenu, "connetMenu", "UdpGetInfoDlg", "IDCS_UDP_GET",
+                                   &MainWindow::slot_UdpGetInfoAc);
+        if (m_udpGetInfoAc) {
+            m_udpGetInfoDlg = new UdpGetInfoDlg(this);
+        }
+    }
 
     if (QMenu* sys6cMenu = AddMenu("sys6cMenu", "IDCS_SYS_CONFIG")) {
-        // Switched but without dialogs: sys6cReaderVer, sys6cFirmWareUpdate, readerTimerSet.
+        m_firmWareUpdateAc = AddAction(sys6cMenu, "sys6cMenu", "sys6cFirmWareUpdate", "IDCS_FIRMWARE_UPDATE",
+                                       &MainWindow::slot_FirmWareUpdateFor6CAc);
+        if (m_firmWareUpdateAc) {
+            m_firmWareUpdateFor6CDlg = new FirmWareUpdateFor6CDlg(this);
+        }
         m_rebootDeviceAc = AddAction(sys6cMenu, "sys6cMenu", "rebootDeviceAc", "IDCS_REBOOT_DEVICE",
                                      &MainWindow::slot_rebootDeviceFor6CAc);
     }
@@ -258,6 +271,24 @@ void MainWindow::slot_rebootDeviceFor6CAc()
     } else {
         LogKey("IDCS_REBOOT_FAILED", true);
     }
+}
+
+void MainWindow::slot_UdpGetInfoAc()
+{
+    if (m_udpGetInfoDlg) {
+        m_udpGetInfoDlg->setModal(true);
+        m_udpGetInfoDlg->show();
+    }
+}
+
+void MainWindow::slot_FirmWareUpdateFor6CAc()
+{
+    if (!m_firmWareUpdateFor6CDlg ||
+        !CheckReaderLink(ReaderDllBase::ConnectTcp, "IDCS_FIRMWARE_UPDATE_NEED_NET")) {
+        return;
+    }
+    m_firmWareUpdateFor6CDlg->setModal(true);
+    m_firmWareUpdateFor6CDlg->show();
 }
 
 void MainWindow::slot_VersionCommonAc()

@@ -12,10 +12,12 @@ class MainWindow;
 }
 
 class ConnetDlg;
+class FirmWareUpdateFor6CDlg;
 class OpListDlg;
 class QAction;
 class QMenu;
 class SoftConfigDlg;
+class UdpGetInfoDlg;
 class VersionCommonDlg;
 class workDpaceDlg;
 
@@ -61,6 +63,8 @@ private slots:
     void slot_SoftConfigAc();
     void slot_ExitAc();
     void slot_rebootDeviceFor6CAc();
+    void slot_UdpGetInfoAc();
+    void slot_FirmWareUpdateFor6CAc();
     void slot_VersionCommonAc();
     void slot_HelpAc();
 
@@ -89,10 +93,14 @@ private:
 
     SoftConfigDlg* m_softConfigDlg = nullptr;
     VersionCommonDlg* m_versionCommonDlg = nullptr;
+    UdpGetInfoDlg* m_udpGetInfoDlg = nullptr;
+    FirmWareUpdateFor6CDlg* m_firmWareUpdateFor6CDlg = nullptr;
 
     QAction* m_softconfigAc = nullptr;
     QAction* m_quitAc = nullptr;
     QAction* m_rebootDeviceAc = nullptr;
+    QAction* m_udpGetInfoAc = nullptr;
+    QAction* m_firmWareUpdateAc = nullptr;
     QAction* m_versionCommonAc = nullptr;
     QAction* m_helpAc = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
+#include "core/discovery/UdpWorkerThread.h"
 #include "core/reader/ReaderDllBase.h"
 #include "ui_ConnetDlg.h"
 
@@ -88,8 +89,16 @@ ConnetDlg::ConnetDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui:
 
     ApplyTexts();
 
-    // No reader discovery runs from this panel, so its query button stays hidden.
-    ui->queryIpBtn->hide();
+    if (profile->IsEnabled(QString::fromLatin1(kGroup), QStringLiteral("UdpWorkerThread"))) {
+        m_udpThread = new UdpWorkerThread(this);
+        connect(m_udpThread, &UdpWorkerThread::resultReady, this, &ConnetDlg::slot_GetUdpResult,
+                Qt::QueuedConnection);
+        connect(ui->queryIpBtn, &QPushButton::clicked, this, &ConnetDlg::slot_queryIpBtnClicked);
+        ui->queryIpBtn->show();
+        slot_queryIpBtnClicked();
+    } else {
+        ui->queryIpBtn->hide();
+    }
 }
 
 ConnetDlg::~ConnetDlg() = default;
@@ -283,6 +292,23 @@ void ConnetDlg::slot_disConnetBtnClicked()
     } else {
         LogKey("IDCS_DISCONNET_FAILED");
     }
+}
+
+void ConnetDlg::slot_queryIpBtnClicked()
+{
+    if (!m_udpThread || !m_udpThread->StartDiscovery()) {
+        return;
+    }
+    // The address typed or remembered stays in the field until the first answer takes its place.
+    const QString typed = ui->tcpAddrCb->currentText();
+    ui->tcpAddrCb->clear();
+    ui->tcpAddrCb->setEditText(typed);
+}
+
+void ConnetDlg::slot_GetUdpResult(QString ipStr, QString nameStr)
+{
+    Q_UNUSED(nameStr);
+    ui->tcpAddrCb->addItem(ipStr);
 }
 
 void ConnetDlg::slot_ConnetTypeIndexChanged(int index)

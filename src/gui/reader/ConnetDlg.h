@@ -10,6 +10,8 @@ class ConnetDlg;
 }
 
 class QKeyEvent;
+class ReaderDllBase;
+class UdpWorkerThread;
 
 // The connection panel: medium and its parameters, connect and disconnect, and the running tag
 // count and read speed of the inventory pages.
@@ -47,6 +49,7 @@ private:
     void ApplyTexts();
 
     std::unique_ptr<Ui::ConnetDlg> ui;
+    UdpWorkerThread* m_udpThread = nullptr; // only when discovery is switched on
     QList<int> m_speedList;
     int m_nUpdateCount = 0;
 };

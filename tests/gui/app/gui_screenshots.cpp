@@ -9,12 +9,17 @@
 #include "gui/app/VersionCommonDlg.h"
 #include "gui/app/workDpaceDlg.h"
 #include "gui/reader/ConnetDlg.h"
+#include "gui/discovery/UdpGetInfoDlg.h"
+#include "gui/firmware/FirmWareUpdateFor6CDlg.h"
+
+#include <readersim/discovery.h>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
@@ -66,6 +71,11 @@ int main(int argc, char* argv[])
     if (!sim->start()) {
         sim.reset();
     }
+    // Readers for the discovery dialog to find, on loopback.
+    readersim::DiscoveryOptions discoveryOptions;
+    discoveryOptions.readers = 3;
+    readersim::DiscoveryResponder readers(discoveryOptions);
+    const bool readersUp = readers.start();
     bool allOk = true;
     for (const QString& language : languages) {
         TempAppDir dir;
@@ -76,6 +86,10 @@ int main(int argc, char* argv[])
         {
             QSettings index(dir.filePath(QStringLiteral("language/LanguageIndex.ini")), QSettings::IniFormat);
             index.setValue(QStringLiteral("info/languagesSel"), language);
+        }
+        if (readersUp) {
+            dir.setSysValue(QStringLiteral("DISCOVERY/TARGET"),
+                            QStringLiteral("127.0.0.1:%1").arg(readers.port()));
         }
         dir.startApp();
         ApplyLook(app);
@@ -114,6 +128,20 @@ int main(int argc, char* argv[])
                 soft->show();
                 allOk &= Save(soft, QStringLiteral("%1/soft-config-%2.png").arg(out, language));
                 soft->hide();
+            }
+            if (auto* discovery = window.findChild<UdpGetInfoDlg*>()) {
+                discovery->show();
+                Settle(600);
+                allOk &= Save(discovery, QStringLiteral("%1/discovery-%2.png").arg(out, language));
+                discovery->hide();
+            }
+            if (auto* firmware = window.findChild<FirmWareUpdateFor6CDlg*>()) {
+                firmware->show();
+                firmware->findChild<QLineEdit*>(QStringLiteral("pathEdit"))
+                    ->setText(QStringLiteral("/home/service/firmware/reader-2.1.8.elf"));
+                firmware->findChild<QProgressBar*>(QStringLiteral("progressBar"))->setValue(55);
+                allOk &= Save(firmware, QStringLiteral("%1/firmware-update-%2.png").arg(out, language));
+                firmware->hide();
             }
             if (auto* about = window.findChild<VersionCommonDlg*>()) {
                 about->show();

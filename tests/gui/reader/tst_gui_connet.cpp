@@ -77,6 +77,7 @@ void TstGuiConnet::mediaFromProfile()
     TempAppDir dir;
     QVERIFY(dir.isValid());
     dir.setProfileValue(kProfile, "ConnetDlg/CONNET_TYPE", "3");
+    dir.setProfileValue(kProfile, "ConnetDlg/UdpWorkerThread", "0");
     dir.startApp();
     {
         ConnetDlg panel;

@@ -276,6 +276,9 @@ public:
 
     // --- firmware / file update ------------------------------------------------------------------------
     Result update(uint8_t kind, uint32_t size, uint32_t checksum, const std::string& name);
+    // Checks a well-formed request against the file that arrived (the TFTP server's checkUpdate);
+    // without one every well-formed request is taken.
+    void setUpdateCheck(std::function<Result(const UpdateRequest&)> check);
     UpdateRequest lastUpdate() const;
     int updateCount() const;
 
@@ -346,6 +349,7 @@ private:
 
     UpdateRequest lastUpdate_;
     int updateCount_ = 0;
+    std::function<Result(const UpdateRequest&)> updateCheck_;
     bool passThrough_ = false;
     int rebootCount_ = 0;
 
