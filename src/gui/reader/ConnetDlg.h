@@ -10,7 +10,6 @@ class ConnetDlg;
 }
 
 class QKeyEvent;
-class ReaderDllBase;
 class UdpWorkerThread;
 
 // The connection panel: medium and its parameters, connect and disconnect, and the running tag
@@ -39,6 +38,8 @@ public slots:
     void slot_disConnetBtnClicked();
 
 private slots:
+    void slot_queryIpBtnClicked();
+    void slot_GetUdpResult(QString ipStr, QString nameStr);
     void slot_ConnetTypeIndexChanged(int index);
 
 private:
