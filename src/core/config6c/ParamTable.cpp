@@ -3,6 +3,7 @@
 #include "core/app/AppSettings.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -195,9 +196,26 @@ unsigned char wiegandStartValue(const QString& text)
     return static_cast<unsigned char>(t.right(2).toUInt(nullptr, 16));
 }
 
-QString wiegandStartText(unsigned char value)
+QString byteText(unsigned char value)
 {
     return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+bool rawByteNumber(const QString& text, int* value)
+{
+    static const QRegularExpression number(QStringLiteral("^\\s*([+-]?)0*(\\d+)\\s*$"));
+    const QRegularExpressionMatch m = number.match(text);
+    if (!m.hasMatch()) {
+        *value = 0;
+        return true;
+    }
+    const QString digits = m.captured(2);
+    const bool negative = m.captured(1) == QLatin1String("-") && digits != QLatin1String("0");
+    if (negative || digits.size() > 3 || digits.toInt() > 255) {
+        return false;
+    }
+    *value = digits.toInt();
+    return true;
 }
 
 QString exportLine(const Snapshot& snapshot)

@@ -48,7 +48,12 @@ int positionForValue(int row, unsigned char value);
 
 // The Wiegand start cell: read as hex, low 8 bits; text that is not hex writes 0.
 unsigned char wiegandStartValue(const QString& text);
-QString wiegandStartText(unsigned char value);
+// Two upper-case hex digits: the Wiegand start and the defaults as the table shows them.
+QString byteText(unsigned char value);
+
+// Raw access: an address or length field read as a decimal number, text that is no number as 0.
+// False when the number lies outside 0–255 (a sign or any number of digits counts).
+bool rawByteNumber(const QString& text, int* value);
 
 // What the dialog shows: the list positions of every row but the text row, and the text row's text.
 struct Snapshot

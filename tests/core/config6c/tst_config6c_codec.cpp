@@ -42,6 +42,8 @@ private slots:
     void paramWrites();
     void wiegandStart_data();
     void wiegandStart();
+    void rawNumbers_data();
+    void rawNumbers();
     void paramLines_data();
     void paramLines();
     void paramFileRoundTrip();
@@ -203,7 +205,34 @@ void Config6CCodecTest::wiegandStart()
 {
     QFETCH(QString, text);
     QTEST(int(ParamTable::wiegandStartValue(text)), "value");
-    QCOMPARE(ParamTable::wiegandStartText(0x0A), QString("0A"));
+    QCOMPARE(ParamTable::byteText(0x0A), QString("0A"));
+}
+
+void Config6CCodecTest::rawNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("inRange");
+    QTest::addColumn<int>("value");
+    QTest::newRow("255") << "255" << true << 255;
+    QTest::newRow("leading zeros") << "000255" << true << 255;
+    QTest::newRow("spaces") << " 7 " << true << 7;
+    QTest::newRow("256") << "256" << false << 0;
+    QTest::newRow("-1") << "-1" << false << 0;
+    QTest::newRow("-0") << "-0" << true << 0;
+    QTest::newRow("huge") << "99999999999999999999" << false << 0;
+    QTest::newRow("not a number is 0") << "12a" << true << 0;
+    QTest::newRow("hex is not decimal") << "0x10" << true << 0;
+}
+
+void Config6CCodecTest::rawNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, inRange);
+    int value = -5;
+    QCOMPARE(ParamTable::rawByteNumber(text, &value), inRange);
+    if (inRange) {
+        QTEST(value, "value");
+    }
 }
 
 void Config6CCodecTest::paramLines_data()
