@@ -9,6 +9,7 @@
 
 #include <QKeyEvent>
 
+#include "gui/config6c/ReadConfigFor6CDlg.h"
 #include "gui/inventory/ReadCardFor6CDlg.h"
 #include "gui/tagops/TagOpFor6CDlg.h"
 
@@ -67,8 +68,7 @@ workDpaceDlg::~workDpaceDlg() = default;
 void workDpaceDlg::CreatePages()
 {
     // Order: ReadCardDlg, ReaderConfig (GJB), ReadCardFor6CDlg, TagOpFor6CDlg, ReadConfigFor6CDlg,
-    // WirelessRecvDlg. The GJB and wireless pages and the 6C reader configuration join here when
-    // they are built.
+    // WirelessRecvDlg. The GJB and wireless pages join here when they are built.
     if (PageEnabled("ReadCardFor6CDlg")) {
         m_readCardFor6C = new ReadCardFor6CDlg(this, ui->tabWidget);
         ui->tabWidget->addTab(m_readCardFor6C, LangText("IDCS_READ_TAG"));
@@ -81,6 +81,9 @@ void workDpaceDlg::CreatePages()
     if (PageEnabled("TagOpFor6CDlg")) {
         m_tagOpFor6C = new TagOpFor6CDlg(ui->tabWidget);
         ui->tabWidget->addTab(m_tagOpFor6C, LangText("IDCS_TAG_OP"));
+    }
+    if (PageEnabled("ReadConfigFor6CDlg")) {
+        ui->tabWidget->addTab(new ReadConfigFor6CDlg(ui->tabWidget), LangText("IDCS_READ_CARD_CONFIG"));
     }
 }
 
