@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace {
 enum Column
 {
@@ -92,9 +94,6 @@ void ParamConfigFor6CDlg::buildRows()
     table->setHorizontalHeaderLabels({QString(), LangText("IDCS_START_ADDR"), LangText("IDCS_LEN"),
                                       LangText("IDCS_DEFAULT_VALUE"), LangText("IDCS_VALUE"),
                                       LangText("IDCS_OPERATE")});
-    for (int c = 0; c < ColumnCount; ++c) {
-        table->setColumnWidth(c, kColumnWidths[c]);
-    }
     for (int row = 0; row < ParamTable::RowCount; ++row) {
         const ParamTable::RowInfo& info = ParamTable::rowInfo(row);
         table->insertRow(table->rowCount());
@@ -129,6 +128,12 @@ void ParamConfigFor6CDlg::buildRows()
         connect(query, &QPushButton::clicked, this, kSlots[row][0]);
         connect(set, &QPushButton::clicked, this, kSlots[row][1]);
     }
+    // The given widths, wider where a language's texts need it.
+    for (int c = 0; c < ColumnCount; ++c) {
+        table->resizeColumnToContents(c);
+        table->setColumnWidth(c, std::max(table->columnWidth(c), kColumnWidths[c]));
+    }
+    table->setCurrentCell(-1, -1);
 }
 
 QTableWidget* ParamConfigFor6CDlg::table() const
