@@ -139,17 +139,12 @@ void Config6CCodecTest::paramMappings_data()
     QTest::addColumn<int>("position");
     QTest::newRow("device type 0x22") << int(ParamTable::DeviceType) << 0x22 << 8;
     QTest::newRow("device type 0x03") << int(ParamTable::DeviceType) << 0x03 << 0;
-    QTest::newRow("command 0x92") << int(ParamTable::CommandType) << 0x92 << 1;
     QTest::newRow("command 0x94") << int(ParamTable::CommandType) << 0x94 << 2;
-    QTest::newRow("command 0x81") << int(ParamTable::CommandType) << 0x81 << 3;
     QTest::newRow("command 0x55") << int(ParamTable::CommandType) << 0x55 << 0;
-    QTest::newRow("store on") << int(ParamTable::FlashStore) << 1 << 0;
     QTest::newRow("store off") << int(ParamTable::FlashStore) << 0 << 1;
     QTest::newRow("store 5") << int(ParamTable::FlashStore) << 5 << 1;
     QTest::newRow("wiegand 4") << int(ParamTable::WiegandLength) << 4 << 1;
-    QTest::newRow("wiegand 3") << int(ParamTable::WiegandLength) << 3 << 0;
     QTest::newRow("wiegand 9") << int(ParamTable::WiegandLength) << 9 << 0;
-    QTest::newRow("baud 5") << int(ParamTable::BaudRate) << 5 << 5;
     QTest::newRow("work mode 7 (no entry)") << int(ParamTable::WorkMode) << 7 << 7;
 }
 
@@ -169,13 +164,9 @@ void Config6CCodecTest::paramWrites_data()
     QTest::newRow("device type none") << int(ParamTable::DeviceType) << -1 << -1;
     QTest::newRow("command 1") << int(ParamTable::CommandType) << 1 << 0x92;
     QTest::newRow("command none") << int(ParamTable::CommandType) << -1 << 0x91;
-    QTest::newRow("command 0") << int(ParamTable::CommandType) << 0 << 0x91;
     QTest::newRow("store 0 is on") << int(ParamTable::FlashStore) << 0 << 1;
-    QTest::newRow("store 1 is off") << int(ParamTable::FlashStore) << 1 << 0;
-    QTest::newRow("wiegand 0") << int(ParamTable::WiegandLength) << 0 << 3;
     QTest::newRow("wiegand 1") << int(ParamTable::WiegandLength) << 1 << 4;
     QTest::newRow("wiegand none") << int(ParamTable::WiegandLength) << -1 << -1;
-    QTest::newRow("port 7") << int(ParamTable::ConnectPort) << 7 << 7;
     QTest::newRow("port 8 is not in the list") << int(ParamTable::ConnectPort) << 8 << -1;
     QTest::newRow("work mode none") << int(ParamTable::WorkMode) << -1 << -1;
 }
@@ -198,7 +189,6 @@ void Config6CCodecTest::wiegandStart_data()
     QTest::newRow("long text") << "123456789ABCDEF012345" << 0x45;
     QTest::newRow("not hex") << "1G" << 0;
     QTest::newRow("empty") << "" << 0;
-    QTest::newRow("lower case") << "0a" << 0x0A;
 }
 
 void Config6CCodecTest::wiegandStart()
@@ -218,10 +208,8 @@ void Config6CCodecTest::rawNumbers_data()
     QTest::newRow("spaces") << " 7 " << true << 7;
     QTest::newRow("256") << "256" << false << 0;
     QTest::newRow("-1") << "-1" << false << 0;
-    QTest::newRow("-0") << "-0" << true << 0;
     QTest::newRow("huge") << "99999999999999999999" << false << 0;
     QTest::newRow("not a number is 0") << "12a" << true << 0;
-    QTest::newRow("hex is not decimal") << "0x10" << true << 0;
 }
 
 void Config6CCodecTest::rawNumbers()
@@ -243,13 +231,10 @@ void Config6CCodecTest::paramLines_data()
     QTest::newRow("as exported") << "0,3,0,0,2,0,2,05,0\t" << true << true;
     QTest::newRow("no current entry") << "-1,0,-1,0,0,0,0,05,1" << true << true;
     QTest::newRow("eight fields") << "0,3,0,0,2,0,2,05" << false << false;
-    QTest::newRow("ten fields") << "0,3,0,0,2,0,2,05,0,1" << false << false;
     QTest::newRow("empty line") << "" << false << false;
     QTest::newRow("device type 9") << "0,9,0,0,2,0,2,05,0" << true << false;
     QTest::newRow("not a number") << "0,x,0,0,2,0,2,05,0" << true << false;
-    QTest::newRow("empty number") << "0,,0,0,2,0,2,05,0" << true << false;
     QTest::newRow("below -1") << "-2,0,0,0,2,0,2,05,0" << true << false;
-    QTest::newRow("last field 2") << "0,0,0,0,2,0,2,05,2" << true << false;
 }
 
 void Config6CCodecTest::paramLines()
@@ -386,12 +371,10 @@ void Config6CCodecTest::textRecords_data()
     QTest::addColumn<int>("result"); // 0 ok, 1 empty, 2 too long, 3 read-only
     QTest::newRow("APN of 64") << 0 << QString(64, 'a') << 0;
     QTest::newRow("APN of 65") << 0 << QString(65, 'a') << 2;
-    QTest::newRow("APN of 32 two-byte characters") << 0 << QString(32, QChar(0x00E9)) << 0;
     QTest::newRow("APN of 33 two-byte characters") << 0 << QString(33, QChar(0x00E9)) << 2;
     QTest::newRow("empty APN") << 0 << QString() << 1;
     QTest::newRow("name of 8") << 1 << "ABCDEFGH" << 0;
     QTest::newRow("name of 9") << 1 << "ABCDEFGHI" << 2;
-    QTest::newRow("model of 6") << 2 << "SIM6C4" << 0;
     QTest::newRow("model of four two-byte characters") << 2 << QString(4, QChar(0x00E9)) << 2;
     QTest::newRow("version") << 3 << "V1" << 3;
 }

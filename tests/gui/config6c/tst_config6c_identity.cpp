@@ -83,11 +83,7 @@ void Config6CIdentityTest::identitySet_data()
                                << QByteArray("IDCS_READER_NAME_SET_SUCCESS");
     QTest::newRow("name of 9") << QByteArray("nameSetBtn") << 0 << "ABCDEFGHI"
                                << QByteArray("IDCS_INPUT_LIMIT_8");
-    QTest::newRow("name of three 3-byte characters")
-        << QByteArray("nameSetBtn") << 0 << QString::fromUtf8("读写器") << QByteArray("IDCS_INPUT_LIMIT_8");
     QTest::newRow("empty name") << QByteArray("nameSetBtn") << 0 << "" << QByteArray("IDCS_INPUT_EMPTY");
-    QTest::newRow("model of 6") << QByteArray("modelSetBtn") << 1 << "RV-6C1"
-                                << QByteArray("IDCS_READER_TYPE_SET_SUCCESS");
     QTest::newRow("model of four 2-byte characters")
         << QByteArray("modelSetBtn") << 1 << QString(4, QChar(0x00E9)) << QByteArray("IDCS_INPUT_LIMIT_6");
     QTest::newRow("serial of 3") << QByteArray("serialSetBtn") << 2 << "S42"

@@ -64,10 +64,8 @@ private slots:
     void itemsInTheirMenus();
     void attachFunction_data();
     void attachFunction();
-    void itemSwitchedOffHasNoDialog();
     void itemsShowTheirDialogWhenLinked_data();
     void itemsShowTheirDialogWhenLinked();
-    void workAreaPage();
 };
 
 void Config6CMenusTest::itemsInTheirMenus()
@@ -84,6 +82,9 @@ void Config6CMenusTest::itemsInTheirMenus()
     QCOMPARE(Menu(w, "readConfig6cMenu")->title(), L("IDCS_READ_PARAM"));
     QCOMPARE(Item(w, "ParamConfigFor6C")->text(), L("IDCS_PARAM_CONFIG_OP"));
     QCOMPARE(Item(w, "busConfigFor6C")->text(), L("IDCS_BUS_CONFIG"));
+    QTabWidget* tabs = w.workArea()->tabWidget();
+    QVERIFY(qobject_cast<ReadConfigFor6CDlg*>(tabs->widget(2)));
+    QCOMPARE(tabs->tabText(2), L("IDCS_READ_CARD_CONFIG"));
     // Built once, hidden.
     const QStringList dialogs = {"ReaderInfoFor6CDlg",  "ReaderTimeSetDlg",    "CarrierWaveFor6CDlg",
                                  "ParamConfigFor6CDlg", "NetConfigFor6CDlg",   "ComConfigDlg",
@@ -118,19 +119,6 @@ void Config6CMenusTest::attachFunction()
     QCOMPARE(Menus(w).contains("wirelessConfigMenu"), !wirelessItems.isEmpty());
     QCOMPARE(bool(w.findChild<QDialog*>("GprsConfigDlg")), function == "GPRS");
     QCOMPARE(bool(w.findChild<QDialog*>("FlashConfigFor6CDlg")), function != "NULL");
-}
-
-void Config6CMenusTest::itemSwitchedOffHasNoDialog()
-{
-    Config6CSim r(4, [](TempAppDir& app) {
-        app.setProfileValue("6C-DEBUG.ini", "test6cMenu/ParamConfigFor6C", "0");
-        app.setProfileValue("6C-DEBUG.ini", "MenuBar/connet6cMenu", "0");
-    });
-    MainWindow w;
-    QCOMPARE(Items(w, "test6cMenu"), QStringList{"CarrierWaveFor6C"});
-    QVERIFY(!w.findChild<QDialog*>("ParamConfigFor6CDlg"));
-    QVERIFY(!Menu(w, "connet6cMenu"));
-    QVERIFY(!w.findChild<QDialog*>("NetConfigFor6CDlg"));
 }
 
 void Config6CMenusTest::itemsShowTheirDialogWhenLinked_data()
@@ -204,16 +192,6 @@ void Config6CMenusTest::itemsShowTheirDialogWhenLinked()
     QVERIFY(d->isModal());
     QCOMPARE(log.texts().value(0), firstLine.isEmpty() ? QString() : L(qPrintable(firstLine)));
     d->hide();
-}
-
-void Config6CMenusTest::workAreaPage()
-{
-    Config6CSim r;
-    MainWindow w;
-    QTabWidget* tabs = w.workArea()->tabWidget();
-    QCOMPARE(tabs->count(), 3);
-    QVERIFY(qobject_cast<ReadConfigFor6CDlg*>(tabs->widget(2)));
-    QCOMPARE(tabs->tabText(2), L("IDCS_READ_CARD_CONFIG"));
 }
 
 QTEST_MAIN(Config6CMenusTest)
