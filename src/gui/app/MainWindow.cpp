@@ -18,6 +18,19 @@
 #include "core/reader/ReaderDllBase.h"
 #include "ui_MainWindow.h"
 
+#include "gui/config6c/BusAddrConfigDlg.h"
+#include "gui/config6c/CarrierWaveFor6CDlg.h"
+#include "gui/config6c/ComConfigDlg.h"
+#include "gui/config6c/FiltrateTagFor6CDlg.h"
+#include "gui/config6c/FlashConfigFor6CDlg.h"
+#include "gui/config6c/GprsConfigDlg.h"
+#include "gui/config6c/IoConfigFor6CDlg.h"
+#include "gui/config6c/NetConfigFor6CDlg.h"
+#include "gui/config6c/ParamConfigFor6CDlg.h"
+#include "gui/config6c/QValueDlg.h"
+#include "gui/config6c/ReaderInfoFor6CDlg.h"
+#include "gui/config6c/ReaderTimeSetDlg.h"
+
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -116,9 +129,16 @@ QAction* MainWindow::AddAction(QMenu* menu, const char* group, const char* flag,
     return action;
 }
 
-// Menus in their fixed order along the bar; a menu or item joins when its profile switch is on. The
-// profile also switches menus and items that have no dialog in this program (named below where they
-// sit in that order): those never appear, and a menu of only such items is not created at all.
+QAction* MainWindow::AddAction(QMenu* menu, const char* name, const char* textKey, void (MainWindow::*slot)())
+{
+    QAction* action = menu->addAction(LangText(textKey));
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+// Menus in their fixed order along the bar. An item joins when its switch is on and its dialog is
+// part of this build; a menu none of whose dialogs is built yet is left out rather than shown empty.
 void MainWindow::CreateMenus()
 {
     if (QMenu* fileMenu = AddMenu("fileMenu", "IDCS_FILE")) {
@@ -139,17 +159,95 @@ void MainWindow::CreateMenus()
     }
 
     if (QMenu* sys6cMenu = AddMenu("sys6cMenu", "IDCS_SYS_CONFIG")) {
+        m_readerInfoFor6CAc = AddAction(sys6cMenu, "sys6cMenu", "sys6cReaderVer", "IDCS_READER_INFO",
+                                        &MainWindow::slot_ReaderInfoFor6CAc);
+        if (m_readerInfoFor6CAc) {
+            m_readerInfoFor6CDlg = new ReaderInfoFor6CDlg(this);
+        }
         m_firmWareUpdateAc = AddAction(sys6cMenu, "sys6cMenu", "sys6cFirmWareUpdate", "IDCS_FIRMWARE_UPDATE",
                                        &MainWindow::slot_FirmWareUpdateFor6CAc);
         if (m_firmWareUpdateAc) {
             m_firmWareUpdateFor6CDlg = new FirmWareUpdateFor6CDlg(this);
         }
+        m_readTimeSetFor6CAc = AddAction(sys6cMenu, "sys6cMenu", "readerTimerSet", "IDCS_TIME_CONFIG",
+                                         &MainWindow::slot_ReadTimeSetFor6CAc);
+        if (m_readTimeSetFor6CAc) {
+            m_readerTimeSetDlg = new ReaderTimeSetDlg(this);
+        }
         m_rebootDeviceAc = AddAction(sys6cMenu, "sys6cMenu", "rebootDeviceAc", "IDCS_REBOOT_DEVICE",
                                      &MainWindow::slot_rebootDeviceFor6CAc);
     }
 
-    // Switched but without dialogs: test6cMenu, connet6cMenu, readConfig6cMenu, appOperateMenu,
-    // wirelessConfigMenu.
+    if (QMenu* test6cMenu = AddMenu("test6cMenu", "IDCS_TEST")) {
+        m_carrierWaveFor6CAc = AddAction(test6cMenu, "test6cMenu", "CarrierWaveFor6C",
+                                         "IDCS_CARRIERWAVE_ONOFF", &MainWindow::slot_CarrierWaveFor6CAc);
+        if (m_carrierWaveFor6CAc) {
+            m_carrierWaveFor6CDlg = new CarrierWaveFor6CDlg(this);
+        }
+        m_paramConfigFor6CAc = AddAction(test6cMenu, "test6cMenu", "ParamConfigFor6C", "IDCS_PARAM_CONFIG_OP",
+                                         &MainWindow::slot_ParamConfigFor6CAc);
+        if (m_paramConfigFor6CAc) {
+            m_paramConfigFor6CDlg = new ParamConfigFor6CDlg(this);
+        }
+    }
+
+    if (QMenu* connet6cMenu = AddMenu("connet6cMenu", "IDCS_CONNET_CONFIG")) {
+        m_netConfigFor6cAc = AddAction(connet6cMenu, "connet6cMenu", "netConfigFor6C", "IDCS_NET_CONFIG",
+                                       &MainWindow::slot_NetConfigFor6cAc);
+        if (m_netConfigFor6cAc) {
+            m_netConfigFor6CDlg = new NetConfigFor6CDlg(this);
+        }
+        m_comConfigFor6cAc = AddAction(connet6cMenu, "connet6cMenu", "comConfigFor6C", "IDCS_COM_CONFIG",
+                                       &MainWindow::slot_ComConfigFor6cAc);
+        if (m_comConfigFor6cAc) {
+            m_comConfigDlg = new ComConfigDlg(this);
+        }
+        m_busConfigFor6cAc = AddAction(connet6cMenu, "connet6cMenu", "busConfigFor6C", "IDCS_BUS_CONFIG",
+                                       &MainWindow::slot_BusConfigFor6cAc);
+        if (m_busConfigFor6cAc) {
+            m_busAddrConfigDlg = new BusAddrConfigDlg(this);
+        }
+    }
+
+    const QString attachFunction = AppSettings::Instance()->GetAttachFunction();
+    if (QMenu* readConfig6cMenu = AddMenu("readConfig6cMenu", "IDCS_READ_PARAM")) {
+        m_filtrateTagFor6CAc = AddAction(readConfig6cMenu, "readConfig6cMenu", "filter", "IDCS_FILTER_TAG",
+                                         &MainWindow::slot_FiltrateTagFor6CAc);
+        if (m_filtrateTagFor6CAc) {
+            m_filtrateTagFor6CDlg = new FiltrateTagFor6CDlg(this);
+        }
+        // The tag store comes with an attached module.
+        if (attachFunction != QLatin1String("NULL")) {
+            m_flashConfigFor6CAc = AddAction(readConfig6cMenu, "flashConfigFor6C", "IDCS_FLASH",
+                                             &MainWindow::slot_FlashConfigFor6CAc);
+            m_flashConfigFor6CDlg = new FlashConfigFor6CDlg(this);
+        }
+        m_qValueAc = AddAction(readConfig6cMenu, "readConfig6cMenu", "qValue", "IDCS_QVALUE",
+                               &MainWindow::slot_QValueAc);
+        if (m_qValueAc) {
+            m_qValueDlg = new QValueDlg(this);
+        }
+    }
+
+    if (QMenu* appOperateMenu = AddMenu("appOperateMenu", "IDCS_APPLICATION_OPERATE")) {
+        m_ioConfigAc = AddAction(appOperateMenu, "appOperateMenu", "ioconfig", "IDCS_IO_CONTRL",
+                                 &MainWindow::slot_IoConfigAc);
+        if (m_ioConfigAc) {
+            m_ioConfigFor6CDlg = new IoConfigFor6CDlg(this);
+        }
+    }
+
+    if (QMenu* wirelessConfigMenu = AddMenu("wirelessConfigMenu", "IDCS_WIRELESS_CONFIG")) {
+        if (attachFunction == QLatin1String("GPRS")) {
+            m_gprsConfigAc = AddAction(wirelessConfigMenu, "gprsConfig", "IDCS_CPRS_CONFIG",
+                                       &MainWindow::slot_GprsConfigAc);
+            m_gprsConfigDlg = new GprsConfigDlg(this);
+        }
+        if (wirelessConfigMenu->isEmpty()) {
+            menuBar()->removeAction(wirelessConfigMenu->menuAction());
+            delete wirelessConfigMenu;
+        }
+    }
 
     if (QMenu* helpMenu = AddMenu("helpMenu", "IDCS_HELP")) {
         m_versionCommonAc = AddAction(helpMenu, "helpMenu", "VersionCommonDlg", "IDCS_SOFT_VER",
@@ -289,6 +387,75 @@ void MainWindow::slot_FirmWareUpdateFor6CAc()
     }
     m_firmWareUpdateFor6CDlg->setModal(true);
     m_firmWareUpdateFor6CDlg->show();
+}
+
+void MainWindow::ShowWhenLinked(QDialog* dialog)
+{
+    if (!dialog || !CheckReaderLink()) {
+        return;
+    }
+    dialog->setModal(true);
+    dialog->show();
+}
+
+void MainWindow::slot_ReaderInfoFor6CAc()
+{
+    ShowWhenLinked(m_readerInfoFor6CDlg);
+}
+
+void MainWindow::slot_ReadTimeSetFor6CAc()
+{
+    ShowWhenLinked(m_readerTimeSetDlg);
+}
+
+void MainWindow::slot_CarrierWaveFor6CAc()
+{
+    ShowWhenLinked(m_carrierWaveFor6CDlg);
+}
+
+void MainWindow::slot_ParamConfigFor6CAc()
+{
+    ShowWhenLinked(m_paramConfigFor6CDlg);
+}
+
+void MainWindow::slot_NetConfigFor6cAc()
+{
+    ShowWhenLinked(m_netConfigFor6CDlg);
+}
+
+void MainWindow::slot_ComConfigFor6cAc()
+{
+    ShowWhenLinked(m_comConfigDlg);
+}
+
+void MainWindow::slot_BusConfigFor6cAc()
+{
+    ShowWhenLinked(m_busAddrConfigDlg);
+}
+
+void MainWindow::slot_FiltrateTagFor6CAc()
+{
+    ShowWhenLinked(m_filtrateTagFor6CDlg);
+}
+
+void MainWindow::slot_FlashConfigFor6CAc()
+{
+    ShowWhenLinked(m_flashConfigFor6CDlg);
+}
+
+void MainWindow::slot_QValueAc()
+{
+    ShowWhenLinked(m_qValueDlg);
+}
+
+void MainWindow::slot_IoConfigAc()
+{
+    ShowWhenLinked(m_ioConfigFor6CDlg);
+}
+
+void MainWindow::slot_GprsConfigAc()
+{
+    ShowWhenLinked(m_gprsConfigDlg);
 }
 
 void MainWindow::slot_VersionCommonAc()

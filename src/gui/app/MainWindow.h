@@ -15,11 +15,25 @@ class ConnetDlg;
 class FirmWareUpdateFor6CDlg;
 class OpListDlg;
 class QAction;
+class QDialog;
 class QMenu;
 class SoftConfigDlg;
 class UdpGetInfoDlg;
 class VersionCommonDlg;
 class workDpaceDlg;
+// 6C reader configuration dialogs.
+class BusAddrConfigDlg;
+class CarrierWaveFor6CDlg;
+class ComConfigDlg;
+class FiltrateTagFor6CDlg;
+class FlashConfigFor6CDlg;
+class GprsConfigDlg;
+class IoConfigFor6CDlg;
+class NetConfigFor6CDlg;
+class ParamConfigFor6CDlg;
+class QValueDlg;
+class ReaderInfoFor6CDlg;
+class ReaderTimeSetDlg;
 
 // The single top-level window: connection panel, work area and operation log, the menus that the
 // device profile switches on, and the hub every notification passes through.
@@ -67,6 +81,19 @@ private slots:
     void slot_FirmWareUpdateFor6CAc();
     void slot_VersionCommonAc();
     void slot_HelpAc();
+    // 6C reader configuration.
+    void slot_ReaderInfoFor6CAc();
+    void slot_ReadTimeSetFor6CAc();
+    void slot_CarrierWaveFor6CAc();
+    void slot_ParamConfigFor6CAc();
+    void slot_NetConfigFor6cAc();
+    void slot_ComConfigFor6cAc();
+    void slot_BusConfigFor6cAc();
+    void slot_FiltrateTagFor6CAc();
+    void slot_FlashConfigFor6CAc();
+    void slot_QValueAc();
+    void slot_IoConfigAc();
+    void slot_GprsConfigAc();
 
     void slot_updateReaderState(int nConnetType);
     void slot_UpdateReadCount(int count, int speed, int nReset);
@@ -80,6 +107,10 @@ private:
     QMenu* AddMenu(const char* flag, const char* titleKey);
     QAction* AddAction(QMenu* menu, const char* group, const char* flag, const char* textKey,
                        void (MainWindow::*slot)());
+    // An item without a switch of its own (present by another setting).
+    QAction* AddAction(QMenu* menu, const char* name, const char* textKey, void (MainWindow::*slot)());
+    // The link precondition, then the dialog is made modal and shown.
+    static void ShowWhenLinked(QDialog* dialog);
     // The question before quitting; false when the operator stays or a read is running.
     bool ConfirmQuit();
 
@@ -103,4 +134,29 @@ private:
     QAction* m_firmWareUpdateAc = nullptr;
     QAction* m_versionCommonAc = nullptr;
     QAction* m_helpAc = nullptr;
+
+    ReaderInfoFor6CDlg* m_readerInfoFor6CDlg = nullptr;
+    ReaderTimeSetDlg* m_readerTimeSetDlg = nullptr;
+    CarrierWaveFor6CDlg* m_carrierWaveFor6CDlg = nullptr;
+    ParamConfigFor6CDlg* m_paramConfigFor6CDlg = nullptr;
+    NetConfigFor6CDlg* m_netConfigFor6CDlg = nullptr;
+    ComConfigDlg* m_comConfigDlg = nullptr;
+    BusAddrConfigDlg* m_busAddrConfigDlg = nullptr;
+    FiltrateTagFor6CDlg* m_filtrateTagFor6CDlg = nullptr;
+    FlashConfigFor6CDlg* m_flashConfigFor6CDlg = nullptr;
+    QValueDlg* m_qValueDlg = nullptr;
+    IoConfigFor6CDlg* m_ioConfigFor6CDlg = nullptr;
+    GprsConfigDlg* m_gprsConfigDlg = nullptr;
+    QAction* m_readerInfoFor6CAc = nullptr;
+    QAction* m_readTimeSetFor6CAc = nullptr;
+    QAction* m_carrierWaveFor6CAc = nullptr;
+    QAction* m_paramConfigFor6CAc = nullptr;
+    QAction* m_netConfigFor6cAc = nullptr;
+    QAction* m_comConfigFor6cAc = nullptr;
+    QAction* m_busConfigFor6cAc = nullptr;
+    QAction* m_filtrateTagFor6CAc = nullptr;
+    QAction* m_flashConfigFor6CAc = nullptr;
+    QAction* m_qValueAc = nullptr;
+    QAction* m_ioConfigAc = nullptr;
+    QAction* m_gprsConfigAc = nullptr;
 };

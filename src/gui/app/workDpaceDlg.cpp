@@ -9,6 +9,7 @@
 
 #include <QKeyEvent>
 
+#include "gui/config6c/ReadConfigFor6CDlg.h"
 #include "gui/inventory/ReadCardFor6CDlg.h"
 #include "gui/tagops/TagOpFor6CDlg.h"
 
@@ -67,7 +68,7 @@ workDpaceDlg::~workDpaceDlg() = default;
 void workDpaceDlg::CreatePages()
 {
     // The profile's order is ReadCardDlg, ReaderConfig, ReadCardFor6CDlg, TagOpFor6CDlg,
-    // ReadConfigFor6CDlg, WirelessRecvDlg; of these only the two 6C pages exist in this program.
+    // ReadConfigFor6CDlg, WirelessRecvDlg; a page joins when its switch is on and it is built.
     if (PageEnabled("ReadCardFor6CDlg")) {
         m_readCardFor6C = new ReadCardFor6CDlg(this, ui->tabWidget);
         ui->tabWidget->addTab(m_readCardFor6C, LangText("IDCS_READ_TAG"));
@@ -80,6 +81,9 @@ void workDpaceDlg::CreatePages()
     if (PageEnabled("TagOpFor6CDlg")) {
         m_tagOpFor6C = new TagOpFor6CDlg(ui->tabWidget);
         ui->tabWidget->addTab(m_tagOpFor6C, LangText("IDCS_TAG_OP"));
+    }
+    if (PageEnabled("ReadConfigFor6CDlg")) {
+        ui->tabWidget->addTab(new ReadConfigFor6CDlg(ui->tabWidget), LangText("IDCS_READ_CARD_CONFIG"));
     }
 }
 
