@@ -75,7 +75,8 @@ void Config6CMenusTest::itemsInTheirMenus()
     const QStringList menus = Menus(w);
     QCOMPARE(menus.mid(menus.indexOf("sys6cMenu"), 5),
              (QStringList{"sys6cMenu", "test6cMenu", "connet6cMenu", "readConfig6cMenu", "appOperateMenu"}));
-    QCOMPARE(Items(w, "sys6cMenu"), (QStringList{"sys6cReaderVer", "readerTimerSet", "rebootDeviceAc"}));
+    QCOMPARE(Items(w, "sys6cMenu"),
+             (QStringList{"sys6cReaderVer", "sys6cFirmWareUpdate", "readerTimerSet", "rebootDeviceAc"}));
     QCOMPARE(Items(w, "test6cMenu"), (QStringList{"CarrierWaveFor6C", "ParamConfigFor6C"}));
     QCOMPARE(Items(w, "connet6cMenu"), (QStringList{"netConfigFor6C", "comConfigFor6C", "busConfigFor6C"}));
     QCOMPARE(Items(w, "appOperateMenu"), QStringList{"ioconfig"});
