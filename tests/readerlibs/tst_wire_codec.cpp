@@ -1,9 +1,11 @@
 #include "wire/commands.h"
 #include "wire/frame.h"
+#include "wire/messages_6c.h"
 #include "wire/transport.h"
 
 #include <QtTest>
 
+#include <functional>
 #include <random>
 
 using namespace wire;
@@ -18,6 +20,43 @@ Frame makeFrame(uint8_t seq, uint8_t cmd, std::vector<uint8_t> payload, uint8_t 
     f.status = status;
     f.payload = std::move(payload);
     return f;
+}
+
+using Bytes = std::vector<uint8_t>;
+namespace m6c = wire::m6c;
+
+// A message as the table below sees it: its encoding, and what decoding those bytes and encoding the
+// result again gives (empty when decoding refused them).
+struct Layout
+{
+    const char* name;
+    std::function<Bytes()> encode;
+    std::function<Bytes(const Bytes&)> reencode;
+    Bytes wire;
+};
+
+// The decoding side starts from a copy of the message, so a report keeps its kind.
+template <class M> Layout layout(const char* name, const M& m, Bytes wire)
+{
+    return Layout{name, [m] { return m.encoded(); },
+                  [m](const Bytes& b) {
+                      M back = m;
+                      return back.decode(b) ? back.encoded() : Bytes{0xDE, 0xAD};
+                  },
+                  std::move(wire)};
+}
+
+template <class M> bool decodes(const Bytes& b)
+{
+    M m;
+    return m.decode(b);
+}
+
+bool decodesReport(uint8_t kind, const Bytes& b)
+{
+    m6c::TagReport r;
+    r.kind = kind;
+    return r.decode(b);
 }
 
 bool same(const Frame& a, const Frame& b)
@@ -222,6 +261,184 @@ private slots:
             if (j < sent.size() && same(f, sent[j]))
                 ++j;
         QCOMPARE(j, sent.size());
+    }
+
+    // Layouts as docs/protocol.md gives them, byte for byte, both ways.
+    void messagesEncodeAsDocumented()
+    {
+        m6c::TagLockRequest lock;
+        lock.antenna = 1;
+        lock.password = 0x11223344;
+        lock.area = 3;
+        m6c::WriteUserRequest write;
+        write.antenna = 1;
+        write.password = 0xAABBCCDD;
+        write.startWord = 2;
+        write.timeMs = 1000;
+        write.data = {0xDE, 0xAD, 0xBE, 0xEF};
+        m6c::ParmOpRequest parmWrite;
+        parmWrite.op = 1;
+        parmWrite.address = 160;
+        parmWrite.data = {0x1A};
+        m6c::ParmOpRequest parmRead;
+        parmRead.op = 2;
+        parmRead.count = 4;
+        m6c::TagSelectRequest select;
+        select.bank = 1;
+        select.startBits = 0x10;
+        select.lengthBits = 0x18;
+        select.mask = {0x30, 0x14, 0x99};
+        select.reserved = {7, 8, 9};
+        m6c::UpdateRequest update;
+        update.kind = 2;
+        update.size = 700;
+        update.checksum = 0x89A1897F;
+        update.name = "fw";
+        m6c::TagKillRequest kill;
+        kill.antenna = 2;
+        kill.killPassword = 0x01020304;
+        kill.epc = {0xAB, 0xCD};
+        m6c::FrequencySetRequest points;
+        points.points = {3, 0, 7};
+        m6c::InventoryRequest inventory;
+        inventory.preRead = 0x01020304;
+        m6c::PasswordSetRequest password;
+        password.antenna = 1;
+        password.oldPassword = 1;
+        password.newPassword = 0xFFFFFFFF;
+        m6c::UserWords words;
+        words.data = {1, 2, 3, 4};
+        m6c::FlashCountAnswer flash;
+        flash.count = 8;
+        m6c::TagReport both;
+        both.kind = cmd::ReportEpcTid;
+        both.sequence = 5;
+        both.antenna = 2;
+        const Bytes epc{0xAB, 0xCD}, tid{0xE2};
+        both.epc = epc;
+        both.tid = tid;
+        m6c::TagReport tidOnly = both;
+        tidOnly.kind = cmd::ReportTid;
+        m6c::HeartbeatReport beat;
+        beat.lastReportSequence = 7;
+        beat.uptimeSeconds = 0x0100;
+        m6c::IoEventReport io;
+        io.inputs = 2;
+        io.clock = {0x30, 0x05, 0x09, 0x01, 0x07, 0x03, 0x16};
+
+        const Layout table[] = {
+            layout("TagLock", lock, {1, 0x11, 0x22, 0x33, 0x44, 0, 3}),
+            layout("WriteUser", write,
+                   {1, 0, 0xAA, 0xBB, 0xCC, 0xDD, 0, 2, 0, 0, 0x03, 0xE8, 0, 2, 0xDE, 0xAD, 0xBE, 0xEF}),
+            layout("ParmOp write", parmWrite, {1, 160, 1, 0x1A}),
+            layout("ParmOp read", parmRead, {2, 0, 4}),
+            layout("TagSelect", select, {1, 0, 0x10, 0, 0x18, 3, 0x30, 0x14, 0x99, 7, 8, 9}),
+            layout("Updata", update, {2, 0, 0, 0x02, 0xBC, 0x89, 0xA1, 0x89, 0x7F, 2, 'f', 'w'}),
+            layout("TagKill", kill, {2, 1, 2, 3, 4, 2, 0xAB, 0xCD}),
+            layout("RfSet", points, {0, 3, 3, 0, 7}),
+            layout("ReadEpc", inventory, {0, 1, 1, 2, 3, 4}),
+            layout("AccessPwdSet", password, {1, 0, 0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF}),
+            layout("Hello answer", m6c::HelloAnswer(), {kProtocolVersion, kFamily6C}),
+            layout("ReadUser answer", words, {0, 2, 1, 2, 3, 4}),
+            layout("FlashCount answer", flash, {0, 0, 0, 8, 0, 0, 0}),
+            layout("ReportEpcTid", both, {0, 0, 0, 5, 2, 2, 0xAB, 0xCD, 1, 0xE2}),
+            layout("ReportTid", tidOnly, {0, 0, 0, 5, 2, 1, 0xE2}),
+            layout("Heartbeat", beat, {0, 0, 0, 7, 0, 0, 1, 0}),
+            layout("IoEvent", io, {2, 0, 0x30, 0x05, 0x09, 0x01, 0x07, 0x03, 0x16}),
+        };
+        for (const Layout& l : table) {
+            QVERIFY2(l.encode() == l.wire, l.name);
+            QVERIFY2(l.reencode(l.wire) == l.wire, l.name);
+        }
+    }
+
+    // What each decoder refuses: too short for its fields, or longer where the length is the layout.
+    void decodersRefuseWhatDoesNotFit()
+    {
+        struct Row
+        {
+            const char* name;
+            std::function<bool(const Bytes&)> decode;
+            Bytes payload;
+            bool accepted;
+        } table[] = {
+            {"type query empty", decodes<m6c::TypeRequest>, {}, false},
+            {"type query with more", decodes<m6c::TypeRequest>, {1, 2, 3}, true},
+            {"parm write count short", decodes<m6c::ParmOpRequest>, {1, 0, 2, 0xAA}, false},
+            {"parm write count long", decodes<m6c::ParmOpRequest>, {1, 0, 1, 0xAA, 0xBB}, false},
+            {"parm read needs count", decodes<m6c::ParmOpRequest>, {2, 0}, false},
+            {"parm unknown op keeps", decodes<m6c::ParmOpRequest>, {9, 0, 0, 1}, true},
+            {"clock 6 bytes", decodes<m6c::ClockRecord>, Bytes(6, 0x11), false},
+            {"clock 8 bytes", decodes<m6c::ClockRecord>, Bytes(8, 0x11), false},
+            {"update name short",
+             decodes<m6c::UpdateRequest>,
+             {0, 0, 0, 0, 1, 0, 0, 0, 0, 3, 'a', 'b'},
+             false},
+            {"update name long",
+             decodes<m6c::UpdateRequest>,
+             {0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 'a', 'b'},
+             false},
+            {"rf set count short", decodes<m6c::FrequencySetRequest>, {0, 3, 1, 2}, false},
+            {"select mask beyond", decodes<m6c::TagSelectRequest>, {1, 0, 0, 0, 8, 2, 0xAA}, false},
+            {"select without reserved", decodes<m6c::TagSelectRequest>, {1, 0, 0, 0, 8, 1, 0xAA}, true},
+            {"read user 8 bytes", decodes<m6c::ReadUserRequest>, Bytes(8, 0), false},
+            {"write user words short",
+             decodes<m6c::WriteUserRequest>,
+             {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 1, 2, 3},
+             false},
+            {"write user words long",
+             decodes<m6c::WriteUserRequest>,
+             {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 2, 3},
+             false},
+            {"write epc count long", decodes<m6c::WriteEpcRequest>, {1, 0, 0, 0, 0, 0, 1, 0xAA, 0xBB}, false},
+            {"kill epc count short", decodes<m6c::TagKillRequest>, {1, 0, 0, 0, 0, 2, 0xAA}, false},
+            {"lock 6 bytes", decodes<m6c::TagLockRequest>, Bytes(6, 0), false},
+            {"password 9 bytes", decodes<m6c::PasswordSetRequest>, Bytes(9, 0), false},
+            {"inventory 5 bytes", decodes<m6c::InventoryRequest>, Bytes(5, 0), false},
+            {"hello answer 1 byte", decodes<m6c::HelloAnswer>, {1}, false},
+            {"antenna answer 2", decodes<m6c::AntennaAnswer>, {1, 2}, false},
+            {"antenna answer 4", decodes<m6c::AntennaAnswer>, {1, 2, 3, 4}, false},
+            {"io state 3", decodes<m6c::IoStateAnswer>, {1, 2, 3}, false},
+            {"byte answer empty", decodes<m6c::ByteAnswer>, {}, false},
+            {"user words odd", decodes<m6c::UserWords>, {0, 1, 0xAA}, false},
+            {"user words extra", decodes<m6c::UserWords>, {0, 1, 0xAA, 0xBB, 0xCC}, false},
+            {"written answer 3", decodes<m6c::WrittenAnswer>, {0, 1, 0}, false},
+            {"flash count short", decodes<m6c::FlashCountAnswer>, {0, 0, 0, 8}, false},
+            {"epc report 5",
+             [](const Bytes& b) { return decodesReport(cmd::ReportEpc, b); },
+             {0, 0, 0, 1, 1},
+             false},
+            {"epc report field beyond",
+             [](const Bytes& b) { return decodesReport(cmd::ReportEpc, b); },
+             {0, 0, 0, 1, 1, 3, 0xAA, 0xBB},
+             false},
+            {"epc+tid report tid missing",
+             [](const Bytes& b) { return decodesReport(cmd::ReportEpcTid, b); },
+             {0, 0, 0, 1, 1, 1, 0xAA},
+             false},
+            {"tid report",
+             [](const Bytes& b) { return decodesReport(cmd::ReportTid, b); },
+             {0, 0, 0, 1, 1, 1, 0xE2},
+             true},
+            {"not a report",
+             [](const Bytes& b) { return decodesReport(cmd::Heartbeat, b); },
+             {0, 0, 0, 1, 1, 1, 0xE2},
+             false},
+        };
+        for (const Row& r : table)
+            QVERIFY2(r.decode(r.payload) == r.accepted, r.name);
+    }
+
+    void countedFieldIsCutNotMisframed()
+    {
+        m6c::TagReport r;
+        const Bytes big(300, 0x5A);
+        r.epc = big;
+        const Bytes p = r.encoded();
+        QCOMPARE(p.size(), size_t(4 + 1 + 1 + 255));
+        m6c::TagReport back;
+        QVERIFY(back.decode(p));
+        QCOMPARE(back.epc.size, size_t(255));
     }
 
     void serialNames()

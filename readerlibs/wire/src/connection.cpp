@@ -1,6 +1,7 @@
 #include "wire/connection.h"
 
 #include "wire/commands.h"
+#include "wire/messages_6c.h"
 
 #include <algorithm>
 #include <chrono>
@@ -52,8 +53,9 @@ void Connection::markLost()
 
 void Connection::run()
 {
-    std::vector<uint8_t> buf(t_->isDatagram() ? 65536 : 65536);
+    std::vector<uint8_t> buf(65536); // a datagram's largest size, and a good read size for streams
     Decoder decoder;
+    uint64_t decoderDropped = 0;
     Frame f;
     pollfd fds[2] = {{t_->fd(), POLLIN, 0}, {wakeRead_, POLLIN, 0}};
     const nfds_t nfds = wakeRead_ >= 0 ? 2 : 1;
@@ -91,8 +93,10 @@ void Connection::run()
                 decoder.feed(buf.data(), size_t(n));
                 while (decoder.next(f))
                     dispatch(f);
+                const uint64_t dropped = decoder.framesDropped();
                 std::lock_guard<std::mutex> lk(mutex_);
-                stats_.framesDropped = decoder.framesDropped();
+                stats_.framesDropped += dropped - decoderDropped;
+                decoderDropped = dropped;
             }
         }
         if (!gone && (fds[0].revents & POLLHUP) && !(fds[0].revents & POLLIN))
@@ -111,10 +115,13 @@ void Connection::dispatch(Frame& f)
         case cmd::ReportEpc:
         case cmd::ReportTid:
         case cmd::ReportEpcTid: {
-            if (f.payload.size() < 4)
+            m6c::TagReport report;
+            if (!m6c::decodeTagReport(f, report)) {
+                ++stats_.framesDropped;
                 return;
+            }
             ++stats_.received;
-            const uint32_t s = getU32(f.payload.data());
+            const uint32_t s = report.sequence;
             if (haveLastSeq_) {
                 const uint32_t expect = lastSeq_ + 1;
                 const int32_t d = int32_t(s - expect);
@@ -152,15 +159,16 @@ void Connection::dispatch(Frame& f)
             reportCv_.notify_one();
             return;
         }
-        case cmd::RawData:
-            for (uint8_t b : f.payload) {
-                if (raw_.size() >= kMaxRawBytes)
-                    break;
-                raw_.push_back(b);
-            }
+        case cmd::RawData: {
+            Record raw;
+            raw.decode(f.payload);
+            const size_t room = kMaxRawBytes - raw_.size();
+            raw_.insert(raw_.end(), raw.bytes.begin(),
+                        raw.bytes.begin() + long(std::min(room, raw.bytes.size())));
             lk.unlock();
             reportCv_.notify_all();
             return;
+        }
         case cmd::Heartbeat:
             ++stats_.heartbeats;
             return;

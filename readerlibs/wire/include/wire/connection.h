@@ -24,7 +24,7 @@ struct ReportStats
     uint64_t overflowed = 0; // dropped because the queue was full
     uint64_t heartbeats = 0;
     uint64_t ioEvents = 0;
-    uint64_t framesDropped = 0; // bad CRC or header on the link
+    uint64_t framesDropped = 0; // bad CRC or header on the link, or a tag report too short for its fields
 };
 
 class Connection
