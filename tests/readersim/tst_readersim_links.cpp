@@ -74,6 +74,37 @@ struct ReportTally
     }
 };
 
+// Answers every line with "+OK " and the line; "BIG" with 3000 bytes, more than one frame holds.
+class EchoModule : public readersim::PassThroughModule
+{
+public:
+    bool enter(uint8_t mode) override { return mode == 0; }
+    void received(const std::vector<uint8_t>& bytes, readersim::RawLink& back) override
+    {
+        if (bytes == Bytes{'B', 'I', 'G'}) {
+            back.send(Bytes(3000, 'x'));
+            return;
+        }
+        back.send(cat({{'+', 'O', 'K', ' '}, bytes}));
+    }
+};
+
+// The RawData bytes that came with or before the answer to the last request.
+Bytes rawBytes(RawClient& c)
+{
+    Bytes all;
+    for (const wire::Frame& f : c.unsolicited) {
+        if (f.cmd == cmd::RawData) {
+            if (f.payload.empty() || f.payload.size() > 1024) {
+                return {};
+            }
+            all.insert(all.end(), f.payload.begin(), f.payload.end());
+        }
+    }
+    c.unsolicited.clear();
+    return all;
+}
+
 } // namespace
 
 class TstReadersimLinks : public QObject
@@ -99,6 +130,7 @@ private slots:
     void faults_corruptAnswersFailTheCheck();
     void faults_cutAfterClosesOnceThenReconnects();
     void reboot_dropsLinksKeepsSettings();
+    void passThrough_reachesAFittedModule();
 };
 
 void TstReadersimLinks::start_refusesAddressesOutsideLoopback()
@@ -681,6 +713,36 @@ void TstReadersimLinks::reboot_dropsLinksKeepsSettings()
     }
     QVERIFY(c.peerClosed());
     QTRY_COMPARE(sim.model().rebootCount(), 2);
+}
+
+void TstReadersimLinks::passThrough_reachesAFittedModule()
+{
+    readersim::Simulator bare(tcpOptions(1));
+    QVERIFY(bare.start());
+    RawClient b;
+    QVERIFY(b.connectTcp(bare.tcpPort()));
+    QCOMPARE(b.status(cmd::EnterTrans, {0}), int(st::NoModule));
+
+    readersim::Simulator sim(tcpOptions(1));
+    sim.fitModule(std::make_unique<EchoModule>());
+    QVERIFY(sim.start());
+    RawClient c;
+    QVERIFY(c.connectTcp(sim.tcpPort()));
+    QCOMPARE(c.status(cmd::RawSend, {'A', 'T'}), int(st::NoModule)); // not entered yet
+    QCOMPARE(c.status(cmd::EnterTrans, {}), int(st::BadLength));
+    QCOMPARE(c.status(cmd::EnterTrans, {1}), int(st::BadParameter)); // the module refuses that mode
+    QCOMPARE(c.status(cmd::EnterTrans, {0}), int(st::Ok));
+    QVERIFY(sim.model().passThrough());
+    QCOMPARE(c.status(cmd::RawSend, {'A', 'T'}), int(st::Ok));
+    QCOMPARE(rawBytes(c), Bytes({'+', 'O', 'K', ' ', 'A', 'T'}));
+    QCOMPARE(c.status(cmd::RawSend, {'B', 'I', 'G'}), int(st::Ok));
+    QCOMPARE(rawBytes(c), Bytes(3000, 'x'));
+
+    // A restart ends pass-through.
+    QCOMPARE(c.status(cmd::Reboot, {0}), int(st::Ok));
+    QTRY_COMPARE(sim.model().rebootCount(), 1);
+    QVERIFY(c.connectTcp(sim.tcpPort()));
+    QCOMPARE(c.status(cmd::RawSend, {'A', 'T'}), int(st::NoModule));
 }
 
 QTEST_GUILESS_MAIN(TstReadersimLinks)
