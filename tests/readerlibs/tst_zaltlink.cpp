@@ -1,7 +1,7 @@
 // zaltlink against an in-process readersim over TCP, UDP and a pseudo-terminal.
 #include "zaltlink.h"
 
-#include "readersim/simulator.h"
+#include "readersim/launch.h"
 #include "wire/commands.h"
 #include "wire/connection.h"
 #include "wire/frame.h"
@@ -43,10 +43,10 @@ std::unique_ptr<readersim::Simulator> startSim(int tags = 10, double rate = 0, b
     o.rate = rate;
     o.udp = udp;
     o.pty = pty;
-    auto sim = std::make_unique<readersim::Simulator>(o);
     std::string error;
-    if (!sim->start(&error))
-        qWarning("readersim did not start: %s", error.c_str());
+    auto sim = readersim::startInProcess(o, &error);
+    if (!sim)
+        qFatal("readersim did not start: %s", error.c_str());
     return sim;
 }
 

@@ -1,56 +1,18 @@
 // The readersim program as a user (or a test harness) starts it.
 #include "rawclient.h"
 
+#include "readersim/launch.h"
+
 #include <QtTest>
 
 #include <csignal>
+#include <sys/wait.h>
 
 namespace {
 
 QString programPath()
 {
-    const QByteArray dir = qgetenv("RIVULET_BIN_DIR");
-    return (dir.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(dir)) +
-           "/readersim";
-}
-
-struct Endpoints
-{
-    int tcp = -1;
-    int udp = -1;
-    QString pty;
-    bool ready = false;
-    QStringList lines;
-};
-
-// Reads the endpoint lines up to "ready".
-Endpoints readEndpoints(QProcess& p)
-{
-    Endpoints e;
-    QElapsedTimer t;
-    t.start();
-    while (!e.ready && t.elapsed() < 5000) {
-        if (!p.canReadLine() && !p.waitForReadyRead(200)) {
-            if (p.state() != QProcess::Running) {
-                break;
-            }
-            continue;
-        }
-        while (p.canReadLine()) {
-            const QString line = QString::fromUtf8(p.readLine()).trimmed();
-            e.lines << line;
-            if (line == "ready") {
-                e.ready = true;
-            } else if (line.startsWith("tcp 127.0.0.1:")) {
-                e.tcp = line.section(':', 1).toInt();
-            } else if (line.startsWith("udp 127.0.0.1:")) {
-                e.udp = line.section(':', 1).toInt();
-            } else if (line.startsWith("pty ")) {
-                e.pty = line.mid(4);
-            }
-        }
-    }
-    return e;
+    return QString::fromStdString(readersim::Process::programPath());
 }
 
 } // namespace
@@ -65,6 +27,7 @@ private slots:
     void sigintEndsItToo();
     void badArguments_data();
     void badArguments();
+    void helpNamesEveryOption();
 };
 
 void TstReadersimCli::initTestCase()
@@ -72,22 +35,29 @@ void TstReadersimCli::initTestCase()
     QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
 }
 
+// Also shows that the options reach the program as given (readersim::commandLine).
 void TstReadersimCli::endpointsThenReady_andSigtermEndsIt()
 {
-    QProcess p;
-    p.start(programPath(), {"--family", "6c", "--tcp", "127.0.0.1:0", "--udp", "127.0.0.1:0", "--pty",
-                            "--tags", "7", "--rate", "0", "--seed", "3"});
-    QVERIFY(p.waitForStarted());
-    Endpoints e = readEndpoints(p);
-    QVERIFY2(e.ready, qPrintable(e.lines.join('|') + p.readAllStandardError()));
-    QCOMPARE(e.lines.size(), 4);
-    QVERIFY(e.lines[0].startsWith("tcp ") && e.lines[1].startsWith("udp ") && e.lines[2].startsWith("pty "));
-    QVERIFY(e.tcp > 0 && e.udp > 0);
+    readersim::Options o;
+    o.udp = true;
+    o.pty = true;
+    o.tags = 7;
+    o.rate = 0;
+    o.seed = 3;
+    o.heartbeatMs = 50;
+    std::string error;
+    auto p = readersim::Process::start(o, &error);
+    QVERIFY2(p, error.c_str());
+    const std::vector<std::string>& lines = p->output();
+    QCOMPARE(lines.size(), size_t(4));
+    QVERIFY(lines[0].rfind("tcp 127.0.0.1:", 0) == 0 && lines[1].rfind("udp 127.0.0.1:", 0) == 0 &&
+            lines[2].rfind("pty ", 0) == 0);
+    QVERIFY(p->tcpPort() > 0 && p->udpPort() > 0);
 
     RawClient tcp, udp, serial;
-    QVERIFY(tcp.connectTcp(e.tcp));
-    QVERIFY(udp.openUdp(e.udp));
-    QVERIFY(serial.openSerial(e.pty.toStdString()));
+    QVERIFY(tcp.connectTcp(p->tcpPort()));
+    QVERIFY(udp.openUdp(p->udpPort()));
+    QVERIFY(serial.openSerial(p->ptyPath()));
     for (RawClient* c : {&tcp, &udp, &serial}) {
         std::vector<uint8_t> out;
         QCOMPARE(c->status(wire::cmd::Hello, {1}, &out), int(wire::status::Ok));
@@ -96,14 +66,19 @@ void TstReadersimCli::endpointsThenReady_andSigtermEndsIt()
     std::vector<uint8_t> serialNo;
     QCOMPARE(tcp.status(wire::cmd::SysInfQuery, {2}, &serialNo), int(wire::status::Ok));
     QCOMPARE(std::string(serialNo.begin(), serialNo.end()), std::string("SN000003"));
+    std::vector<uint8_t> stored;
+    QCOMPARE(tcp.status(wire::cmd::FlashCount, {}, &stored), int(wire::status::Ok));
+    QCOMPARE(stored, std::vector<uint8_t>({0, 0, 0, 7, 0, 0, 0})); // a store of the first 8 tags of 7
+    wire::Frame f;
+    QVERIFY(tcp.next(f, 2000));
+    QCOMPARE(int(f.cmd), int(wire::cmd::Heartbeat));
     // An inventory at full rate in progress does not keep the program from ending.
     QCOMPARE(tcp.status(wire::cmd::ReadEpc, {0, 1, 0, 0, 0, 7}), int(wire::status::Ok));
 
-    p.terminate(); // SIGTERM
-    QVERIFY(p.waitForFinished(5000));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 0);
-    wire::Frame f;
+    QVERIFY(p->signal(SIGTERM));
+    const int status = p->wait();
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
     while (tcp.next(f, 500)) {
     }
     QVERIFY(tcp.peerClosed());
@@ -111,17 +86,15 @@ void TstReadersimCli::endpointsThenReady_andSigtermEndsIt()
 
 void TstReadersimCli::sigintEndsItToo()
 {
-    QProcess p;
-    p.start(programPath(), {"--tcp", "localhost:0"});
-    QVERIFY(p.waitForStarted());
-    Endpoints e = readEndpoints(p);
-    QVERIFY(e.ready);
-    QCOMPARE(e.lines.size(), 2);
-    QVERIFY(e.tcp > 0); // printed as 127.0.0.1
-    ::kill(pid_t(p.processId()), SIGINT);
-    QVERIFY(p.waitForFinished(5000));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 0);
+    std::string error;
+    auto p = readersim::Process::startWith({"--tcp", "localhost:0"}, &error);
+    QVERIFY2(p, error.c_str());
+    QCOMPARE(p->output().size(), size_t(2));
+    QVERIFY(p->tcpPort() > 0); // printed as 127.0.0.1
+    QVERIFY(p->signal(SIGINT));
+    const int status = p->wait();
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
 }
 
 void TstReadersimCli::badArguments_data()
@@ -137,6 +110,8 @@ void TstReadersimCli::badArguments_data()
     QTest::newRow("rate not a number") << QStringList{"--tcp", "127.0.0.1:0", "--rate", "fast"} << "--rate";
     QTest::newRow("missing value") << QStringList{"--tcp", "127.0.0.1:0", "--tags"} << "--tags";
     QTest::newRow("unknown option") << QStringList{"--tcp", "127.0.0.1:0", "--bogus", "1"} << "--bogus";
+    QTest::newRow("value in the same word") << QStringList{"--tcp=127.0.0.1:0", "--tags=many"} << "--tags";
+    QTest::newRow("stray argument") << QStringList{"--tcp", "127.0.0.1:0", "extra"} << "extra";
     QTest::newRow("unknown family") << QStringList{"--family", "xyz", "--tcp", "127.0.0.1:0"} << "family";
 }
 
@@ -151,6 +126,20 @@ void TstReadersimCli::badArguments()
     const QString err = QString::fromUtf8(p.readAllStandardError());
     QVERIFY2(err.contains(stderrHas), qPrintable(err));
     QVERIFY(!p.readAllStandardOutput().contains("ready"));
+}
+
+void TstReadersimCli::helpNamesEveryOption()
+{
+    QProcess p;
+    p.start(programPath(), {"--help"});
+    QVERIFY(p.waitForFinished(5000));
+    QCOMPARE(p.exitCode(), 0);
+    const QString help = QString::fromUtf8(p.readAllStandardOutput());
+    for (const char* option : {"--tcp", "--udp", "--pty", "--allow-any-address", "--family", "--tags",
+                               "--rate", "--seed", "--heartbeat", "--reboot-ms", "--latency", "--drop",
+                               "--corrupt", "--cut-after", "--fault-reports", "--help"}) {
+        QVERIFY2(help.contains(QString(option) + ' '), option);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstReadersimCli)

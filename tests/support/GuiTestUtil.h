@@ -10,7 +10,7 @@
 
 #include "core/reader/ReaderDllCommon.h"
 
-#include "readersim/simulator.h"
+#include "readersim/launch.h"
 
 namespace guitest {
 
@@ -38,12 +38,7 @@ inline std::unique_ptr<readersim::Simulator> StartSimulator(bool udp = false, bo
     options.rate = 10;
     options.udp = udp;
     options.pty = pty;
-    auto sim = std::make_unique<readersim::Simulator>(options);
-    std::string error;
-    if (!sim->start(&error)) {
-        return nullptr;
-    }
-    return sim;
+    return readersim::startInProcess(options);
 }
 
 } // namespace guitest
@@ -52,5 +47,5 @@ inline std::unique_ptr<readersim::Simulator> StartSimulator(bool udp = false, bo
 #define GUI_REQUIRE_LIVE_READER()                                                                            \
     do {                                                                                                     \
         if (!guitest::Has6CDriver())                                                                         \
-            QSKIP("the configured family does not create the 6C driver");                           \
+            QSKIP("the configured family does not create the 6C driver");                                    \
     } while (0)

@@ -62,10 +62,7 @@ int main(int argc, char* argv[])
     readersim::Options options;
     options.tags = 24;
     options.rate = 120;
-    auto sim = std::make_unique<readersim::Simulator>(options);
-    if (!sim->start()) {
-        sim.reset();
-    }
+    auto sim = readersim::startInProcess(options);
     bool allOk = true;
     for (const QString& language : languages) {
         TempAppDir dir;
