@@ -11,9 +11,11 @@
 #include <QtTest>
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <thread>
 
 namespace err = wire::err;
@@ -122,6 +124,45 @@ private slots:
         QCOMPARE(ZALT_Copyright(&h, text), 1);
         QCOMPARE(QString::fromUtf8(text), QString("zaltlink 1.0.0 (Rivulet)"));
         QCOMPARE(ZALT_GetErrorCode(h, nullptr), 0);
+    }
+
+    void errorTextsNameEveryCode()
+    {
+        const std::string refused = ZALT_ErrorText(0xFE);
+        const std::string unknown = ZALT_ErrorText(-1);
+        QVERIFY(refused != unknown);
+        // Each named code has a text of its own.
+        std::set<std::string> seen{refused, unknown};
+        for (int code : {ZALT_ERR_NONE,
+                         ZALT_ERR_BAD_HANDLE,
+                         ZALT_ERR_NOT_CONNECTED,
+                         ZALT_ERR_TIMEOUT,
+                         ZALT_ERR_LINK_LOST,
+                         ZALT_ERR_BAD_FRAME,
+                         ZALT_ERR_BAD_ARGUMENT,
+                         ZALT_ERR_BUFFER_TOO_SMALL,
+                         ZALT_ERR_ALREADY_OPEN,
+                         ZALT_ERR_CONNECT_FAILED,
+                         ZALT_ERR_NO_REPORT,
+                         ZALT_ERR_REPORT_OVERFLOW,
+                         ZALT_ERR_UNSUPPORTED_COMMAND,
+                         ZALT_ERR_BAD_PARAMETER,
+                         ZALT_ERR_TAG_NOT_FOUND,
+                         ZALT_ERR_WRONG_PASSWORD,
+                         ZALT_ERR_MEMORY_LOCKED,
+                         ZALT_ERR_MEMORY_OVERRUN,
+                         ZALT_ERR_NO_TAG_SELECTED,
+                         ZALT_ERR_BUSY,
+                         ZALT_ERR_STORAGE_ERROR,
+                         ZALT_ERR_NO_MODULE,
+                         ZALT_ERR_BAD_LENGTH,
+                         ZALT_ERR_INTERNAL_ERROR})
+            QVERIFY2(seen.insert(ZALT_ErrorText(code)).second, qPrintable(QString::number(code)));
+        // Any other status byte is a refusal; anything else unknown.
+        for (int code : {0x1B, 0x20, 0xFF})
+            QCOMPARE(std::string(ZALT_ErrorText(code)), refused);
+        for (int code : {12, 15, 256, INT_MIN})
+            QCOMPARE(std::string(ZALT_ErrorText(code)), unknown);
     }
 
     void initRefusesBadAddressesAndOpenIsBounded()

@@ -18,6 +18,28 @@
 #include <unordered_map>
 #include <vector>
 
+// The public codes are the library's own and the reader's status bytes.
+static_assert(ZALT_ERR_BAD_HANDLE == wire::err::BadHandle &&
+              ZALT_ERR_NOT_CONNECTED == wire::err::NotConnected && ZALT_ERR_TIMEOUT == wire::err::Timeout &&
+              ZALT_ERR_LINK_LOST == wire::err::LinkLost && ZALT_ERR_BAD_FRAME == wire::err::BadFrame &&
+              ZALT_ERR_BAD_ARGUMENT == wire::err::BadArgument &&
+              ZALT_ERR_BUFFER_TOO_SMALL == wire::err::BufferTooSmall &&
+              ZALT_ERR_ALREADY_OPEN == wire::err::AlreadyOpen &&
+              ZALT_ERR_CONNECT_FAILED == wire::err::ConnectFailed &&
+              ZALT_ERR_NO_REPORT == wire::err::NoReport &&
+              ZALT_ERR_REPORT_OVERFLOW == wire::err::ReportOverflow);
+static_assert(ZALT_ERR_UNSUPPORTED_COMMAND == wire::status::UnsupportedCommand &&
+              ZALT_ERR_BAD_PARAMETER == wire::status::BadParameter &&
+              ZALT_ERR_TAG_NOT_FOUND == wire::status::TagNotFound &&
+              ZALT_ERR_WRONG_PASSWORD == wire::status::WrongPassword &&
+              ZALT_ERR_MEMORY_LOCKED == wire::status::MemoryLocked &&
+              ZALT_ERR_MEMORY_OVERRUN == wire::status::MemoryOverrun &&
+              ZALT_ERR_NO_TAG_SELECTED == wire::status::NoTagSelected &&
+              ZALT_ERR_BUSY == wire::status::Busy && ZALT_ERR_STORAGE_ERROR == wire::status::StorageError &&
+              ZALT_ERR_NO_MODULE == wire::status::NoModule &&
+              ZALT_ERR_BAD_LENGTH == wire::status::BadLength &&
+              ZALT_ERR_INTERNAL_ERROR == wire::status::InternalError);
+
 namespace {
 
 using wire::Frame;
@@ -420,6 +442,64 @@ unsigned char ZALT_API ZALT_GetErrorCode(ZALT_HANDLE handle, int* code)
     auto s = findSession(handle);
     *code = s ? s->lastError.load() : err::BadHandle;
     return 1;
+}
+
+const char* ZALT_API ZALT_ErrorText(int code)
+{
+    switch (code) {
+    case ZALT_ERR_NONE:
+        return "no error";
+    case ZALT_ERR_BAD_HANDLE:
+        return "bad handle: closed or never handed out";
+    case ZALT_ERR_NOT_CONNECTED:
+        return "not connected to a reader";
+    case ZALT_ERR_TIMEOUT:
+        return "the reader did not answer in time";
+    case ZALT_ERR_LINK_LOST:
+        return "the link to the reader was lost";
+    case ZALT_ERR_BAD_FRAME:
+        return "the reader's answer was malformed";
+    case ZALT_ERR_BAD_ARGUMENT:
+        return "an argument is out of range";
+    case ZALT_ERR_BUFFER_TOO_SMALL:
+        return "the answer does not fit the buffer";
+    case ZALT_ERR_ALREADY_OPEN:
+        return "the link is already open";
+    case ZALT_ERR_CONNECT_FAILED:
+        return "could not connect to the reader";
+    case ZALT_ERR_NO_REPORT:
+        return "no tag report arrived";
+    case ZALT_ERR_REPORT_OVERFLOW:
+        return "tag reports were dropped: the queue was full";
+    case ZALT_ERR_UNSUPPORTED_COMMAND:
+        return "the reader does not know the command";
+    case ZALT_ERR_BAD_PARAMETER:
+        return "the reader refused a value";
+    case ZALT_ERR_TAG_NOT_FOUND:
+        return "no tag answered";
+    case ZALT_ERR_WRONG_PASSWORD:
+        return "wrong password";
+    case ZALT_ERR_MEMORY_LOCKED:
+        return "the tag's memory is locked";
+    case ZALT_ERR_MEMORY_OVERRUN:
+        return "the address range lies beyond the memory";
+    case ZALT_ERR_NO_TAG_SELECTED:
+        return "no tag is selected";
+    case ZALT_ERR_BUSY:
+        return "the reader is busy";
+    case ZALT_ERR_STORAGE_ERROR:
+        return "the reader could not store the value";
+    case ZALT_ERR_NO_MODULE:
+        return "no Wi-Fi module, or pass-through not entered";
+    case ZALT_ERR_BAD_LENGTH:
+        return "a record has the wrong length";
+    case ZALT_ERR_INTERNAL_ERROR:
+        return "the reader failed internally";
+    default:
+        if (code >= 0x10 && code <= 0xFF)
+            return "the reader refused the request";
+        return "unknown error";
+    }
 }
 
 unsigned char ZALT_API ZALT_Copyright(ZALT_HANDLE*, char* text)
