@@ -64,6 +64,33 @@ bool same(const Frame& a, const Frame& b)
     return a.seq == b.seq && a.cmd == b.cmd && a.status == b.status && a.payload == b.payload;
 }
 
+// The resync rule written plainly, over a whole stream at once: a CRC per candidate.
+std::vector<Frame> decodeDirectly(const Bytes& s)
+{
+    std::vector<Frame> out;
+    size_t pos = 0;
+    for (;;) {
+        while (pos < s.size() && s[pos] != kStartByte)
+            ++pos;
+        if (s.size() - pos < kHeaderSize)
+            return out;
+        const uint8_t* h = s.data() + pos;
+        const size_t n = (size_t(h[1]) << 8) | h[2];
+        if (headerCheck(h) != h[6] || n > kMaxPayload) {
+            ++pos;
+            continue;
+        }
+        if (s.size() - pos < kOverhead + n)
+            return out;
+        if (crc16(h + 1, kHeaderSize - 1 + n) != ((h[kHeaderSize + n] << 8) | h[kHeaderSize + n + 1])) {
+            ++pos;
+            continue;
+        }
+        out.push_back(Frame{h[3], h[4], h[5], Bytes(h + kHeaderSize, h + kHeaderSize + n)});
+        pos += kOverhead + n;
+    }
+}
+
 std::vector<Frame> drain(Decoder& d)
 {
     std::vector<Frame> out;
@@ -177,6 +204,50 @@ private slots:
         QVERIFY(d.bytesSkipped() > 0);
     }
 
+    // Headers of fake maximum-length frames cannot hide a real frame, nor tear one apart.
+    void fakeMaximumLengthHeaders_data()
+    {
+        QTest::addColumn<int>("fakes");
+        QTest::addColumn<int>("chunk");
+        QTest::addColumn<bool>("inside"); // the fakes and the frame ride inside a real maximum-length frame
+        QTest::newRow("300 kB of fakes, then the frame") << 300 * 1024 / 7 << 4096 << false;
+        QTest::newRow("byte by byte") << 3000 << 1 << false;
+        QTest::newRow("inside a real frame") << 1000 << 997 << true;
+    }
+    void fakeMaximumLengthHeaders()
+    {
+        QFETCH(int, fakes);
+        QFETCH(int, chunk);
+        QFETCH(bool, inside);
+        Bytes fake{kStartByte, 0x24, 0x00, 0, 0, 0, 0};
+        fake[6] = headerCheck(fake.data());
+        const Frame real = makeFrame(9, cmd::Ping, {1, 2, 3});
+        Bytes stream;
+        for (int i = 0; i < fakes; ++i)
+            stream.insert(stream.end(), fake.begin(), fake.end());
+        const Bytes r = encode(real);
+        stream.insert(stream.end(), r.begin(), r.end());
+        Frame outer = makeFrame(10, cmd::ReadUser, {});
+        if (inside) {
+            stream.resize(kMaxPayload, 0);
+            outer.payload = stream;
+            stream = encode(outer);
+        }
+        // A peer that goes on talking: the last fakes are settled only by what follows them.
+        stream.resize(stream.size() + kMaxFrame, 0);
+
+        Decoder d;
+        std::vector<Frame> got;
+        for (size_t off = 0; off < stream.size(); off += size_t(chunk)) {
+            d.feed(stream.data() + off, std::min(size_t(chunk), stream.size() - off));
+            auto part = drain(d);
+            got.insert(got.end(), part.begin(), part.end());
+        }
+        QCOMPARE(got.size(), size_t(1));
+        QVERIFY(same(got[0], inside ? outer : real));
+        QCOMPARE(d.framesDropped(), inside ? uint64_t(0) : uint64_t(fakes));
+    }
+
     void corruptedFrameIsDroppedAndCounted_data()
     {
         QTest::addColumn<int>("flipAt");
@@ -229,8 +300,15 @@ private slots:
         QVERIFY(!decodeDatagram(bytes.data(), 0, out));
     }
 
+    void randomNoiseBetweenFramesLosesNothing_data()
+    {
+        QTest::addColumn<int>("maxPayload");
+        QTest::newRow("reports") << 40;
+        QTest::newRow("large answers") << 3000;
+    }
     void randomNoiseBetweenFramesLosesNothing()
     {
+        QFETCH(int, maxPayload);
         std::mt19937 rng(42);
         std::vector<uint8_t> stream;
         std::vector<Frame> sent;
@@ -238,7 +316,7 @@ private slots:
             int noise = int(rng() % 20);
             for (int k = 0; k < noise; ++k)
                 stream.push_back(uint8_t(rng()));
-            std::vector<uint8_t> p(rng() % 40);
+            std::vector<uint8_t> p(rng() % unsigned(maxPayload));
             for (auto& b : p)
                 b = uint8_t(rng());
             sent.push_back(makeFrame(uint8_t(i), cmd::ReportEpcTid, p));
@@ -439,6 +517,53 @@ private slots:
         m6c::TagReport back;
         QVERIFY(back.decode(p));
         QCOMPARE(back.epc.size, size_t(255));
+    }
+
+    // Frames, damaged frames, headers of fake frames long and short, and noise, in pieces of any size:
+    // the decoder finds what the plain rule finds.
+    void decodesAsThePlainRule()
+    {
+        for (unsigned seed = 1; seed <= 20; ++seed) {
+            std::mt19937 rng(seed);
+            Bytes stream;
+            for (int i = 0; i < 60; ++i) {
+                Bytes p(rng() % (rng() % 4 == 0 ? 3000 : 60));
+                for (auto& b : p)
+                    b = uint8_t(rng() % 3 == 0 ? kStartByte : rng());
+                Bytes e = encode(makeFrame(uint8_t(i), cmd::ReportEpc, p));
+                switch (rng() % 4) {
+                case 0: // damaged
+                    e[rng() % e.size()] ^= uint8_t(1 + rng() % 255);
+                    break;
+                case 1: // a header of a fake frame of any length, then the real one
+                {
+                    const size_t n = rng() % (kMaxPayload + 1);
+                    Bytes fake{kStartByte, uint8_t(n >> 8), uint8_t(n), 1, 2, 3, 0};
+                    fake[6] = headerCheck(fake.data());
+                    e.insert(e.begin(), fake.begin(), fake.end());
+                    break;
+                }
+                default:
+                    break;
+                }
+                stream.insert(stream.end(), e.begin(), e.end());
+                for (unsigned k = rng() % 8; k > 0; --k)
+                    stream.push_back(uint8_t(rng()));
+            }
+            Decoder d;
+            std::vector<Frame> got;
+            for (size_t off = 0; off < stream.size();) {
+                const size_t n = std::min(stream.size() - off, size_t(1 + rng() % 20000));
+                d.feed(stream.data() + off, n);
+                off += n;
+                auto part = drain(d);
+                got.insert(got.end(), part.begin(), part.end());
+            }
+            const std::vector<Frame> want = decodeDirectly(stream);
+            QCOMPARE(got.size(), want.size());
+            for (size_t k = 0; k < got.size(); ++k)
+                QVERIFY2(same(got[k], want[k]), qPrintable(QString("seed %1 frame %2").arg(seed).arg(k)));
+        }
     }
 
     void serialNames()
