@@ -70,8 +70,9 @@ struct Session
     int port = 0;
     int baud = 0;
     std::mutex openMutex; // one open at a time; held while connecting
-    std::mutex mutex;     // guards conn only, so other calls never wait for a connect
+    std::mutex mutex;     // guards conn and closed only, so other calls never wait for a connect
     std::shared_ptr<wire::Connection> conn;
+    bool closed = false; // ZALT_Close took the handle away; an open still connecting must not store
     std::atomic<int> lastError{0};
 
     std::shared_ptr<wire::Connection> connection()
@@ -380,6 +381,10 @@ unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle)
     }
     {
         std::lock_guard<std::mutex> lk(s->mutex);
+        if (s->closed) {
+            s->lastError.store(err::BadHandle);
+            return 0;
+        }
         s->conn.reset();
     }
     int osError = 0;
@@ -409,7 +414,14 @@ unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle)
         return 0;
     }
     conn->resetReportStats();
-    std::lock_guard<std::mutex> lk(s->mutex);
+    std::unique_lock<std::mutex> lk(s->mutex);
+    if (s->closed) {
+        // Closed while connecting: the handle is gone, and so must the link be.
+        lk.unlock();
+        conn->post(cmd::Bye, {});
+        s->lastError.store(err::BadHandle);
+        return 0;
+    }
     s->conn = std::move(conn);
     return 1;
 }
@@ -428,6 +440,7 @@ unsigned char ZALT_API ZALT_Close(ZALT_HANDLE handle)
     std::shared_ptr<wire::Connection> conn;
     {
         std::lock_guard<std::mutex> lk(s->mutex);
+        s->closed = true;
         conn = std::move(s->conn);
     }
     if (conn && !conn->linkLost())
