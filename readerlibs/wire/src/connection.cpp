@@ -192,6 +192,11 @@ void Connection::dispatch(Frame& f)
     // A late or duplicated answer: nobody waits for it.
 }
 
+void Connection::forgetLocked(Pending* p)
+{
+    pending_.erase(std::remove(pending_.begin(), pending_.end(), p), pending_.end());
+}
+
 uint8_t Connection::allocSeq()
 {
     // Called with mutex_ held. Skip 0 and sequence numbers still waiting for an answer.
@@ -252,11 +257,6 @@ int Connection::request(uint8_t command, const std::vector<uint8_t>& payload, Fr
     req.seq = p.seq;
     encodeTo(req, bytes);
 
-    auto unregister = [&] {
-        std::lock_guard<std::mutex> lk(mutex_);
-        pending_.erase(std::remove(pending_.begin(), pending_.end(), &p), pending_.end());
-    };
-
     const auto start = Clock::now();
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
     const int attemptMs = t_->retries() ? std::clamp(timeoutMs / 4, 100, 1000) : timeoutMs;
@@ -268,7 +268,10 @@ int Connection::request(uint8_t command, const std::vector<uint8_t>& payload, Fr
                 1,
                 int(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
             if (!t_->writeAll(bytes.data(), bytes.size(), wt)) {
-                unregister();
+                {
+                    std::lock_guard<std::mutex> lk(mutex_);
+                    forgetLocked(&p);
+                }
                 // A stream that cannot take a frame within the timeout is stuck or gone.
                 if (!t_->isDatagram())
                     markLost();
@@ -278,18 +281,12 @@ int Connection::request(uint8_t command, const std::vector<uint8_t>& payload, Fr
         auto attemptEnd = std::min(deadline, Clock::now() + std::chrono::milliseconds(attemptMs));
         std::unique_lock<std::mutex> lk(mutex_);
         answerCv_.wait_until(lk, attemptEnd, [&] { return p.done || lost_.load(); });
-        if (p.done) {
+        if (p.done || lost_.load() || Clock::now() >= deadline) {
+            forgetLocked(&p);
+            if (!p.done)
+                return lost_.load() ? err::LinkLost : err::Timeout;
             answer = std::move(p.answer);
-            pending_.erase(std::remove(pending_.begin(), pending_.end(), &p), pending_.end());
             return err::None;
-        }
-        if (lost_.load()) {
-            pending_.erase(std::remove(pending_.begin(), pending_.end(), &p), pending_.end());
-            return err::LinkLost;
-        }
-        if (Clock::now() >= deadline) {
-            pending_.erase(std::remove(pending_.begin(), pending_.end(), &p), pending_.end());
-            return err::Timeout;
         }
         // Resend with the same sequence number; the reader answers a duplicate from its cache.
     }

@@ -72,7 +72,8 @@ private:
     void run();
     void dispatch(Frame& f);
     void markLost();
-    uint8_t allocSeq();
+    uint8_t allocSeq();            // mutex_ held
+    void forgetLocked(Pending* p); // mutex_ held
 
     std::unique_ptr<Transport> t_;
     int wakeRead_ = -1;
