@@ -1,7 +1,7 @@
 #include "wire/connection.h"
 
 #include "wire/commands.h"
-#include "wire/messages_6c.h"
+#include "wire/payload.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,7 +13,8 @@ namespace wire {
 
 using Clock = std::chrono::steady_clock;
 
-Connection::Connection(std::unique_ptr<Transport> transport) : t_(std::move(transport))
+Connection::Connection(std::unique_ptr<Transport> transport, ReportRule reports)
+    : t_(std::move(transport)), rule_(reports)
 {
     int p[2];
     if (::pipe2(p, O_CLOEXEC | O_NONBLOCK) == 0) {
@@ -111,17 +112,13 @@ void Connection::dispatch(Frame& f)
 {
     std::unique_lock<std::mutex> lk(mutex_);
     if (f.seq == 0 && cmd::isUnsolicited(f.cmd)) {
-        switch (f.cmd) {
-        case cmd::ReportEpc:
-        case cmd::ReportTid:
-        case cmd::ReportEpcTid: {
-            m6c::TagReport report;
-            if (!m6c::decodeTagReport(f, report)) {
+        if (rule_.isReport(f.cmd)) {
+            uint32_t s = 0;
+            if (!rule_.sequence(f, &s)) {
                 ++stats_.framesDropped;
                 return;
             }
             ++stats_.received;
-            const uint32_t s = report.sequence;
             if (haveLastSeq_) {
                 const uint32_t expect = lastSeq_ + 1;
                 const int32_t d = int32_t(s - expect);
@@ -159,6 +156,7 @@ void Connection::dispatch(Frame& f)
             reportCv_.notify_one();
             return;
         }
+        switch (f.cmd) {
         case cmd::RawData: {
             Record raw;
             raw.decode(f.payload);

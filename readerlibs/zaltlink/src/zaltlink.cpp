@@ -404,7 +404,7 @@ unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle)
         s->lastError.store(err::ConnectFailed);
         return 0;
     }
-    auto conn = std::make_shared<wire::Connection>(std::move(t));
+    auto conn = std::make_shared<wire::Connection>(std::move(t), m6c::kReportRule);
     Frame a;
     m6c::HelloAnswer hello;
     int e = conn->request(cmd::Hello, m6c::HelloRequest().encoded(), a, kDefaultTimeoutMs);

@@ -22,6 +22,14 @@ struct Frame
     std::vector<uint8_t> payload;
 };
 
+// How a reader family's tag reports look to a link: which unsolicited frames they are, and the report
+// sequence number a frame carries (false when the report is too short for its own fields).
+struct ReportRule
+{
+    bool (*isReport)(uint8_t cmd);
+    bool (*sequence)(const Frame& f, uint32_t* out);
+};
+
 // CRC-16/CCITT-FALSE: poly 0x1021, init 0xFFFF, no reflection, no final XOR. "123456789" -> 0x29B1.
 uint16_t crc16(const uint8_t* data, size_t len);
 uint16_t crc16Update(uint16_t crc, const uint8_t* data, size_t len);

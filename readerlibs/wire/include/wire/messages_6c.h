@@ -375,6 +375,18 @@ inline void encodeTagReport(const TagReport& r, Frame& out)
     r.encode(out.payload);
 }
 
+inline bool reportSequence(const Frame& f, uint32_t* out)
+{
+    TagReport r;
+    if (!decodeTagReport(f, r))
+        return false;
+    *out = r.sequence;
+    return true;
+}
+
+// The 6C tag reports, for wire::Connection.
+constexpr ReportRule kReportRule{isTagReport, reportSequence};
+
 struct IoEventReport : Message<IoEventReport>
 {
     uint8_t inputs = 0;
