@@ -150,10 +150,12 @@ void TstReadersimLinks::start_refusesAddressesOutsideLoopback()
     QVERIFY(!sim.start());
     QVERIFY(!sim.running());
 
-    readersim::Options gjb;
-    gjb.family = "gjb";
-    readersim::Simulator later(gjb);
-    QVERIFY(!later.start());
+    readersim::Options noFamily;
+    noFamily.family = "nosuch";
+    readersim::Simulator unknown(noFamily);
+    std::string error;
+    QVERIFY(!unknown.start(&error));
+    QVERIFY2(error.find("nosuch") != std::string::npos, error.c_str());
 
     readersim::Options ok;
     ok.tcpHost = "127.0.0.2";
