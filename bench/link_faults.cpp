@@ -56,7 +56,7 @@ bool killedReader()
     });
     while (got < 100)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    reader->signal(SIGSTOP);
+    reader->stop();
     Clock::time_point requestFailed;
     std::thread inFlight([&] {
         ZALT_ClearFlash(h);

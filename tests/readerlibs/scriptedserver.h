@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -64,6 +65,9 @@ public:
 
     int port() const { return port_; }
     void setScript(Script s) { script_ = s; }
+    // While held, a Hello waits for its answer; helloWaiting() says one does.
+    void holdHello(bool on) { holdHello_ = on; }
+    bool helloWaiting() const { return helloWaiting_; }
 
 private:
     // One client at a time, until it leaves or the server stops.
@@ -108,6 +112,10 @@ private:
         if (req.cmd == wire::cmd::Bye)
             return true;
         if (req.cmd == wire::cmd::Hello) {
+            helloWaiting_ = holdHello_.load();
+            while (holdHello_ && !stop_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            helloWaiting_ = false;
             a.payload = wire::m6c::HelloAnswer().encoded();
             return sendAll(c, wire::encode(a));
         }
@@ -154,5 +162,7 @@ private:
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<Script> script_{Script::Answer};
+    std::atomic<bool> holdHello_{false};
+    std::atomic<bool> helloWaiting_{false};
     std::thread thread_;
 };

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <csignal>
 #include <future>
+#include <memory>
 #include <thread>
 #include <tuple>
 
@@ -48,6 +49,30 @@ int threads()
     return entries("/proc/self/task");
 }
 
+// Pulls tag reports until it is destroyed.
+struct ReportWorker
+{
+    explicit ReportWorker(ZALT_HANDLE h)
+        : thread([this, h] {
+              unsigned char ant, epc[255], len;
+              while (!stop) {
+                  len = 255;
+                  if (ZALT_6CRevEPCMsg(h, &ant, epc, &len) == 1)
+                      ++got;
+              }
+          })
+    {
+    }
+    ~ReportWorker()
+    {
+        stop = true;
+        thread.join();
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> got{0};
+    std::thread thread;
+};
+
 // A call on a thread of its own, so that a test waits for it with QTRY_* instead of timing it.
 template <class F> auto inThread(F f)
 {
@@ -68,24 +93,21 @@ class TestZaltlinkFaults : public QObject
 private slots:
     void closeDuringASlowOpen()
     {
-        readersim::Options o;
-        o.tags = 2;
-        o.latencyMs = 800; // Hello is answered late, yet within its timeout
-        std::string error;
-        auto sim = readersim::startInProcess(o, &error);
-        QVERIFY2(sim, error.c_str());
+        ScriptedServer server;
+        QVERIFY(server.start());
+        server.holdHello(true);
         const int files = openFiles(), tasks = threads();
 
         ZALT_HANDLE h = -1;
-        QVERIFY(ZALT_TCPInit(&h, "127.0.0.1", sim->tcpPort()));
+        QVERIFY(ZALT_TCPInit(&h, "127.0.0.1", server.port()));
         auto open = inThread([h] { return ZALT_Open(h); });
-        QTRY_COMPARE(sim->tcpClients(), 1); // connected; the answer to Hello is on its way
+        QTRY_VERIFY(server.helloWaiting()); // connected, waiting for the answer to Hello
         QVERIFY(ZALT_Close(h));
+        server.holdHello(false); // the answer comes, within Hello's timeout
         QTRY_VERIFY_WITH_TIMEOUT(finished(open), 5000);
         QCOMPARE(open.get(), 0);
         QCOMPARE(lastError(h), int(ZALT_ERR_BAD_HANDLE));
-        // No connection, thread or descriptor is left of it.
-        QTRY_COMPARE(sim->tcpClients(), 0);
+        // No connection, thread or descriptor is left of it (the server's end closes with it).
         QTRY_COMPARE(openFiles(), files);
         QTRY_COMPARE(threads(), tasks);
     }
@@ -125,20 +147,11 @@ private slots:
         QVERIFY(ZALT_TCPInit(&h, "127.0.0.1", reader->tcpPort()));
         QVERIFY(ZALT_Open(h));
         QVERIFY(ZALT_6CReadEPCCode(h, 0, 1, 1));
-        std::atomic<bool> stop{false};
-        std::atomic<uint64_t> got{0};
-        std::thread worker([&] {
-            unsigned char ant, epc[255], len;
-            while (!stop) {
-                len = 255;
-                if (ZALT_6CRevEPCMsg(h, &ant, epc, &len) == 1)
-                    ++got;
-            }
-        });
-        QTRY_VERIFY(got > 100);
+        auto worker = std::make_unique<ReportWorker>(h);
+        QTRY_VERIFY(worker->got > 100);
 
         // The reader stops answering with a request on its way, and then dies.
-        QVERIFY(reader->signal(SIGSTOP));
+        QVERIFY(reader->stop());
         auto inFlight = inThread([h] {
             const unsigned char ok = ZALT_ClearFlash(h); // a 3 s timeout
             return std::make_pair(ok, lastError(h));
@@ -167,8 +180,7 @@ private slots:
         QVERIFY2(reader, error.c_str());
         QVERIFY2(ZALT_Open(h), qPrintable(QString::number(lastError(h))));
         QVERIFY(ZALT_Reading_IOQuery(h, &v));
-        stop = true;
-        worker.join();
+        worker.reset();
         QVERIFY(ZALT_Close(h));
     }
 

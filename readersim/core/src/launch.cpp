@@ -224,6 +224,24 @@ bool Process::signal(int sig) const
     return pid_ > 0 && ::kill(pid_, sig) == 0;
 }
 
+bool Process::stop()
+{
+    if (!signal(SIGSTOP)) {
+        return false;
+    }
+    int status = 0;
+    for (;;) {
+        const pid_t r = ::waitpid(pid_, &status, WUNTRACED);
+        if (r < 0 && errno == EINTR) {
+            continue;
+        }
+        if (r == pid_ && !WIFSTOPPED(status)) {
+            pid_ = -1; // it ended meanwhile
+        }
+        return r == pid_ && WIFSTOPPED(status);
+    }
+}
+
 int Process::wait()
 {
     if (pid_ <= 0) {

@@ -49,7 +49,10 @@ public:
     const std::vector<std::string>& output() const { return output_; }
     pid_t pid() const { return pid_; }
 
-    bool signal(int sig) const; // SIGKILL, SIGSTOP, SIGCONT, SIGTERM ...
+    bool signal(int sig) const; // SIGKILL, SIGCONT, SIGTERM ...
+    // SIGSTOP, and returns once the program has stopped: a stop takes effect only when the kernel
+    // gets round to it, and a test must not race a reader that still answers.
+    bool stop();
     // Waits for the program to end and returns its wait status; -1 when it was already waited for.
     int wait();
 
