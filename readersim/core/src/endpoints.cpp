@@ -292,15 +292,17 @@ public:
         }
     }
 
-    // The device vanishes (the client sees a hang-up) and a new one appears under a new name; until
-    // then it has none, so nobody opens the old one meanwhile.
+    // Gone until linkClosed() opens the next one: nobody may open the old name meanwhile.
+    void linkDropped(Link&) override
+    {
+        std::lock_guard<std::mutex> g(d.infoMutex);
+        d.ptyPathValue.clear();
+    }
+
+    // The device vanishes (the client sees a hang-up) and a new one appears under a new name.
     void linkClosed(Link&) override
     {
         close();
-        {
-            std::lock_guard<std::mutex> g(d.infoMutex);
-            d.ptyPathValue.clear();
-        }
         if (!d.stopping) {
             std::string error;
             open(&error);

@@ -36,6 +36,7 @@ void Core::dropLink(Link& l, bool cut)
         return;
     }
     l.dead = true;
+    l.endpoint->linkDropped(l);
     if (cut) {
         ++counters.linksCut;
     }

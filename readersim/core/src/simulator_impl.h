@@ -121,6 +121,9 @@ public:
     // Adds the descriptors to poll in this pass; each tag comes back in ready().
     virtual void watch(PollSet& set) = 0;
     virtual void ready(int tag, short revents, int64_t now) = 0;
+    // A link of this endpoint is dropped: it takes no more traffic, and is closed at the end of the
+    // loop's pass.
+    virtual void linkDropped(Link&) {}
     // A link of this endpoint has been taken out of the loop; release what it holds.
     virtual void linkClosed(Link&) {}
     // Whether its links stay up over a reader restart (a serial line does not vanish).
