@@ -4,17 +4,15 @@
 // Prints `name value unit` lines.
 #include "zaltlink.h"
 
-#include "readersim/simulator.h"
+#include "readersim/launch.h"
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -27,55 +25,6 @@ double cpuSeconds()
     return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
            double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }
-
-struct External
-{
-    pid_t pid = -1;
-    int tcpPort = 0;
-    int udpPort = 0;
-
-    bool start(const std::string& exe, int tags, const char* rate)
-    {
-        int out[2];
-        if (pipe(out) != 0)
-            return false;
-        pid = fork();
-        if (pid == 0) {
-            dup2(out[1], 1);
-            close(out[0]);
-            close(out[1]);
-            std::string t = std::to_string(tags);
-            execl(exe.c_str(), exe.c_str(), "--tcp", "127.0.0.1:0", "--udp", "127.0.0.1:0", "--tags",
-                  t.c_str(), "--rate", rate, nullptr);
-            _exit(127);
-        }
-        close(out[1]);
-        FILE* f = fdopen(out[0], "r");
-        char line[256];
-        bool ready = false;
-        while (f && std::fgets(line, sizeof line, f)) {
-            char host[64];
-            int port = 0;
-            if (std::sscanf(line, "tcp %63[^:]:%d", host, &port) == 2)
-                tcpPort = port;
-            else if (std::sscanf(line, "udp %63[^:]:%d", host, &port) == 2)
-                udpPort = port;
-            else if (std::strncmp(line, "ready", 5) == 0) {
-                ready = true;
-                break;
-            }
-        }
-        // Keep the pipe open (the simulator may print more); it is closed when we exit.
-        return ready && tcpPort > 0 && udpPort > 0;
-    }
-    ~External()
-    {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-};
 
 void run(const char* name, bool udp, int port, double seconds)
 {
@@ -145,29 +94,33 @@ int main(int argc, char** argv)
         else if (!std::strcmp(argv[i], "--tags") && i + 1 < argc)
             tags = std::atoi(argv[++i]);
     }
-    std::string dir = argv[0];
-    dir = dir.substr(0, dir.find_last_of('/') + 1);
-    const std::string exe = dir + "readersim";
+    readersim::Options o;
+    o.udp = true;
+    o.tags = tags;
+    o.rate = 0;
+    auto external = [&o](double rate) {
+        readersim::Options paced = o;
+        paced.rate = rate;
+        std::string error;
+        auto p = readersim::Process::start(paced, &error);
+        if (!p)
+            std::fprintf(stderr, "readersim: %s\n", error.c_str());
+        return p;
+    };
 
-    std::unique_ptr<External> ext;
+    std::unique_ptr<readersim::Process> ext;
     std::unique_ptr<readersim::Simulator> sim;
     int tcpPort = 0, udpPort = 0;
-    if (!inProcess && access(exe.c_str(), X_OK) == 0) {
-        ext = std::make_unique<External>();
-        if (!ext->start(exe, tags, "0")) {
-            std::fprintf(stderr, "readersim did not start\n");
+    if (!inProcess && access(readersim::Process::programPath().c_str(), X_OK) == 0) {
+        ext = external(0);
+        if (!ext)
             return 1;
-        }
-        tcpPort = ext->tcpPort;
-        udpPort = ext->udpPort;
+        tcpPort = ext->tcpPort();
+        udpPort = ext->udpPort();
     } else {
-        readersim::Options o;
-        o.udp = true;
-        o.tags = tags;
-        o.rate = 0;
-        sim = std::make_unique<readersim::Simulator>(o);
         std::string error;
-        if (!sim->start(&error)) {
+        sim = readersim::startInProcess(o, &error);
+        if (!sim) {
             std::fprintf(stderr, "readersim: %s\n", error.c_str());
             return 1;
         }
@@ -179,13 +132,11 @@ int main(int argc, char** argv)
     run("udp", true, udpPort, seconds);
     // UDP has no flow control: also measure it at a fixed rate well above the bar.
     if (ext) {
-        External paced;
-        if (paced.start(exe, tags, "50000"))
-            run("udp_50k", true, paced.udpPort, seconds);
+        if (auto paced = external(50000))
+            run("udp_50k", true, paced->udpPort(), seconds);
         // A quiet field: the worker must idle, not spin.
-        External slow;
-        if (slow.start(exe, tags, "1000"))
-            run("tcp_1k", false, slow.tcpPort, seconds);
+        if (auto slow = external(1000))
+            run("tcp_1k", false, slow->tcpPort(), seconds);
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the hand-made seed inputs of zaltlink_answer_fuzz and readersim_dispatch_fuzz."""
+"""Writes the hand-made seed inputs of zaltlink_answer_fuzz, readersim_dispatch_fuzz and
+message_decoder_fuzz."""
 import os
 import struct
 
@@ -123,3 +124,15 @@ write("discovery_answer", "reader", discovery_answer([192, 168, 1, 200], b"READE
 write("discovery_answer", "latin1_name", discovery_answer([10, 0, 0, 7], b"\xC4\xE9ta\xDF"))
 write("discovery_answer", "name_past_end", discovery_answer([127, 0, 0, 1], b"CUT")[:35])
 write("discovery_answer", "reversed_code", discovery_answer([127, 0, 0, 1], b"X", code=b"\xE8\x03"))
+
+# --- message_decoder: layout number (message_decoder_fuzz.cpp, kLayouts), then a payload --------------
+write("message_decoder", "hello_answer", bytes([0, 1, 1]))
+write("message_decoder", "antenna_answer", bytes([2, 1, 10, 1]))
+write("message_decoder", "user_words", bytes([6, 0, 2, 0xDE, 0xAD, 0xBE, 0xEF]))
+write("message_decoder", "report_epc", bytes([9, 0, 0, 0, 1, 1, len(EPC)]) + EPC)
+write("message_decoder", "report_epctid", bytes([11, 0, 0, 0, 3, 2, len(EPC)]) + EPC + bytes([len(TID)]) + TID)
+write("message_decoder", "heartbeat", bytes([13, 0, 0, 0, 9, 0, 0, 0, 1]))
+write("message_decoder", "parm_write", bytes([17, 1, 160, 2, 0x05, 0x03]))
+write("message_decoder", "update", bytes([19, 2, 0, 0, 2, 0xBC, 1, 2, 3, 4, 3]) + b"a.b")
+write("message_decoder", "tag_select", bytes([28, 1, 0, 32, 0, 16, 2, 0x30, 0x00, 0, 0, 0]))
+write("message_decoder", "write_user", bytes([30, 1, 0, 0, 0, 0, 0, 0, 2, 0, 0, 3, 0xE8, 0, 2, 1, 2, 3, 4]))

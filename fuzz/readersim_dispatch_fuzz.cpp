@@ -1,16 +1,18 @@
 // libFuzzer target: whatever a client sends, the simulator answers it without crashing. The input is
-// a byte stream from a client; every frame the stream decoder finds goes to dispatch() on one model,
-// and the effects the link layer would carry out (inventory, reboot) are carried out too.
+// a byte stream from a client; every frame the stream decoder finds goes to the 6C family's command
+// table, and the effects the link layer would carry out (inventory, reboot) are carried out too.
 //
 // Random mutation almost never keeps a header check and CRC valid, so a custom mutator repairs them
 // after mutating; now and then it leaves the bytes as mutated so damaged frames stay covered.
-#include "dispatch.h"
+#include "family.h"
 
 #include "wire/commands.h"
 #include "wire/frame.h"
+#include "wire/messages_6c.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t maxSize);
 
@@ -44,19 +46,26 @@ void checkReport(const wire::Frame& f)
     wire::Frame g;
     if (bytes.empty() || !wire::decodeDatagram(bytes.data(), bytes.size(), g) || g.payload != f.payload)
         std::abort();
-    // seq (4), antenna (1), then one or two length-prefixed fields that must fill the payload exactly.
-    const std::vector<uint8_t>& p = f.payload;
-    if (p.size() < 6)
-        std::abort();
-    size_t at = 6 + p[5];
-    if (f.cmd == wire::cmd::ReportEpcTid) {
-        if (at >= p.size())
-            std::abort();
-        at += 1 + p[at];
-    }
-    if (at != p.size())
+    // The fields must fill the payload exactly.
+    wire::m6c::TagReport r;
+    if (!wire::m6c::decodeTagReport(f, r) || r.encoded() != f.payload)
         std::abort();
 }
+
+// Every report is checked and taken.
+class CheckingSink : public readersim::ReportSink
+{
+public:
+    uint32_t nextSequence() override { return ++sequence_; }
+    bool send(const wire::Frame& report) override
+    {
+        checkReport(report);
+        return true;
+    }
+
+private:
+    uint32_t sequence_ = 0;
+};
 
 } // namespace
 
@@ -70,12 +79,16 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // A fresh model per input keeps every crash reproducible from its input alone; building one is cheap.
-    readersim::ReaderModel model(7, 16);
+    // A fresh reader per input keeps every crash reproducible from its input alone; building one is cheap.
+    readersim::Options options;
+    options.seed = 7;
+    options.tags = 16;
+    std::unique_ptr<readersim::Family> family = readersim::makeFamily6C(options);
+    const readersim::RequestContext context;
+    CheckingSink sink;
     wire::Decoder decoder;
     wire::Frame request;
     wire::Frame answer;
-    wire::Frame report;
     int64_t nowMs = 0;
 
     // Feed in pieces, as a socket would deliver them; the first byte picks the piece size.
@@ -87,29 +100,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             // one byte past a short request is caught.
             const wire::Frame exact{request.seq, request.cmd, request.status,
                                     std::vector<uint8_t>(request.payload)};
-            const readersim::Effect effect = readersim::dispatch(model, exact, answer);
+            const readersim::Effect effect = family->handle(exact, answer, context);
             if (answer.seq != request.seq || answer.cmd != request.cmd)
                 std::abort();
             if (answer.status != wire::status::Ok && !answer.payload.empty())
                 std::abort();
             switch (effect) {
             case readersim::Effect::Reboot:
-                model.reboot();
+                family->reboot();
                 break;
             case readersim::Effect::Bye:
-                model.stopInventory();
+                family->stopInventory();
                 break;
             default:
                 break;
             }
             // Let the inventory engine run between requests, as the simulator's loop does.
             nowMs += 37;
-            const readersim::ReadType type = model.inventory().type;
-            uint32_t reportSeq = 0;
-            model.generateReports(8, nowMs, [&](const readersim::Tag& t, const readersim::Report& r) {
-                readersim::encodeReport(type, t, r.antenna, ++reportSeq, report);
-                checkReport(report);
-            });
+            family->generateReports(8, nowMs, sink);
         }
     }
     return 0;

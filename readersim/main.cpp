@@ -7,18 +7,38 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <getopt.h>
 #include <pthread.h>
 #include <string>
 
 namespace {
 
 const char* kUsage =
-    "usage: readersim [--family 6c] [--tcp HOST:PORT] [--udp HOST:PORT] [--pty]\n"
-    "                 [--tags N] [--rate R] [--seed S]\n"
-    "                 [--latency MS] [--drop P] [--corrupt P] [--cut-after N] [--fault-reports]\n"
-    "                 [--heartbeat MS] [--reboot-ms MS] [--allow-any-address]\n"
-    "Port 0 picks a free port. Prints one line per endpoint, then \"ready\".\n"
-    "Addresses outside 127.0.0.0/8 need --allow-any-address.\n";
+    "usage: readersim [OPTION]...\n"
+    "Plays a reader on loopback endpoints until SIGINT or SIGTERM. Prints one line per endpoint\n"
+    "(\"tcp 127.0.0.1:PORT\", \"udp ...\", \"pty /dev/pts/N\"), then \"ready\".\n"
+    "\n"
+    "Endpoints (at least one; port 0 picks a free port):\n"
+    "  --tcp HOST:PORT        listen for TCP clients\n"
+    "  --udp HOST:PORT        serve UDP clients, a link per client address\n"
+    "  --pty                  open a pseudo-terminal that plays the serial port\n"
+    "  --allow-any-address    allow HOST outside 127.0.0.0/8\n"
+    "Reader:\n"
+    "  --family NAME          the reader family played (default 6c)\n"
+    "  --tags N               size of the seeded tag population (default 50)\n"
+    "  --rate R               tag reports per second in an inventory, 0 = as fast as the link\n"
+    "                         takes them (default 200)\n"
+    "  --seed S               seed of the tags and of the fault dice (default 1)\n"
+    "  --heartbeat MS         heartbeat interval on links with a session, 0 = none (default 1000)\n"
+    "  --reboot-ms MS         after a reboot, refuse connections and requests this long (default 0)\n"
+    "Faults:\n"
+    "  --latency MS           delay every answer (default 0)\n"
+    "  --drop P               drop an answer with probability P, 0..1 (default 0)\n"
+    "  --corrupt P            flip a byte of an outgoing frame with probability P, 0..1 (default 0)\n"
+    "  --cut-after N          close a link after N frames sent on it, once (default -1: never)\n"
+    "  --fault-reports        drop and corrupt tag reports, heartbeats and IO events too\n"
+    "\n"
+    "  -h, --help             show this text\n";
 
 bool toLong(const char* s, long lo, long hi, long* out)
 {
@@ -50,6 +70,163 @@ int fail(const std::string& message)
     return 2;
 }
 
+enum Opt
+{
+    OptFamily = 256,
+    OptTcp,
+    OptUdp,
+    OptPty,
+    OptAllowAnyAddress,
+    OptTags,
+    OptRate,
+    OptSeed,
+    OptHeartbeat,
+    OptRebootMs,
+    OptLatency,
+    OptDrop,
+    OptCorrupt,
+    OptCutAfter,
+    OptFaultReports,
+    // Network services beside the endpoints (netservices.h parses their values).
+    OptDiscovery,
+    OptName,
+    OptReaders,
+    OptTftp,
+    OptTftpDir,
+    OptDuplicate
+};
+
+const option kOptions[] = {
+    {"family", required_argument, nullptr, OptFamily},
+    {"tcp", required_argument, nullptr, OptTcp},
+    {"udp", required_argument, nullptr, OptUdp},
+    {"pty", no_argument, nullptr, OptPty},
+    {"allow-any-address", no_argument, nullptr, OptAllowAnyAddress},
+    {"tags", required_argument, nullptr, OptTags},
+    {"rate", required_argument, nullptr, OptRate},
+    {"seed", required_argument, nullptr, OptSeed},
+    {"heartbeat", required_argument, nullptr, OptHeartbeat},
+    {"reboot-ms", required_argument, nullptr, OptRebootMs},
+    {"latency", required_argument, nullptr, OptLatency},
+    {"drop", required_argument, nullptr, OptDrop},
+    {"corrupt", required_argument, nullptr, OptCorrupt},
+    {"cut-after", required_argument, nullptr, OptCutAfter},
+    {"fault-reports", no_argument, nullptr, OptFaultReports},
+    {"discovery", required_argument, nullptr, OptDiscovery},
+    {"name", required_argument, nullptr, OptName},
+    {"readers", required_argument, nullptr, OptReaders},
+    {"tftp", required_argument, nullptr, OptTftp},
+    {"tftp-dir", required_argument, nullptr, OptTftpDir},
+    {"duplicate", required_argument, nullptr, OptDuplicate},
+    {"help", no_argument, nullptr, 'h'},
+    {nullptr, 0, nullptr, 0},
+};
+
+const char* nameOf(int code)
+{
+    for (const option& o : kOptions) {
+        if (o.val == code) {
+            return o.name;
+        }
+    }
+    return "?";
+}
+
+// Parses the command line into *o; returns -1 to go on, else the exit status.
+int parseArguments(int argc, char** argv, readersim::Options* o, readersim::NetServicesOptions* net)
+{
+    opterr = 0; // the messages below name the option
+    optind = 1;
+    int c;
+    while ((c = getopt_long(argc, argv, ":h", kOptions, nullptr)) != -1) {
+        const char* v = optarg;
+        long n = 0;
+        bool ok = true;
+        switch (c) {
+        case 'h':
+            std::fputs(kUsage, stdout);
+            std::fputs(readersim::kNetServicesUsage, stdout);
+            return 0;
+        case OptFamily:
+            o->family = v;
+            break;
+        case OptTcp:
+            ok = readersim::parseHostPort(v, &o->tcpHost, &o->tcpPort);
+            o->tcp = true;
+            break;
+        case OptUdp:
+            ok = readersim::parseHostPort(v, &o->udpHost, &o->udpPort);
+            o->udp = true;
+            break;
+        case OptPty:
+            o->pty = true;
+            break;
+        case OptAllowAnyAddress:
+            o->allowAnyAddress = true;
+            break;
+        case OptTags:
+            ok = toLong(v, 0, 10000000, &n);
+            o->tags = int(n);
+            break;
+        case OptRate:
+            ok = toDouble(v, 0, 1e9, &o->rate);
+            break;
+        case OptSeed:
+            ok = toLong(v, 0, 0xFFFFFFFFL, &n);
+            o->seed = uint32_t(n);
+            break;
+        case OptHeartbeat:
+            ok = toLong(v, 0, 3600000, &n);
+            o->heartbeatMs = int(n);
+            break;
+        case OptRebootMs:
+            ok = toLong(v, 0, 600000, &n);
+            o->rebootMs = int(n);
+            break;
+        case OptLatency:
+            ok = toLong(v, 0, 600000, &n);
+            o->latencyMs = int(n);
+            break;
+        case OptDrop:
+            ok = toDouble(v, 0, 1, &o->dropP);
+            break;
+        case OptCorrupt:
+            ok = toDouble(v, 0, 1, &o->corruptP);
+            break;
+        case OptCutAfter:
+            ok = toLong(v, -1, 0x7FFFFFFFL, &n);
+            o->cutAfter = n;
+            break;
+        case OptFaultReports:
+            o->faultReports = true;
+            break;
+        case OptDiscovery:
+        case OptName:
+        case OptReaders:
+        case OptTftp:
+        case OptTftpDir:
+        case OptDuplicate: {
+            std::string error;
+            if (readersim::parseNetServicesOption(std::string("--") + nameOf(c), v, net, &error) < 0) {
+                return fail(error);
+            }
+            break;
+        }
+        case ':':
+            return fail(std::string("missing value: ") + argv[optind - 1] + "\n" + kUsage);
+        default:
+            return fail(std::string("unknown option: ") + argv[optind - 1] + "\n" + kUsage);
+        }
+        if (!ok) {
+            return fail(std::string("bad --") + nameOf(c) + ": " + v);
+        }
+    }
+    if (optind < argc) {
+        return fail(std::string("unexpected argument: ") + argv[optind] + "\n" + kUsage);
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -57,91 +234,8 @@ int main(int argc, char** argv)
     readersim::Options o;
     o.tcp = false;
     readersim::NetServicesOptions net;
-    std::string netError;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](const char** v) {
-            if (i + 1 >= argc) {
-                return false;
-            }
-            *v = argv[++i];
-            return true;
-        };
-        const char* v = nullptr;
-        long n = 0;
-        if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            std::fputs(readersim::kNetServicesUsage, stdout);
-            return 0;
-        } else if (a == "--pty") {
-            o.pty = true;
-        } else if (a == "--allow-any-address") {
-            o.allowAnyAddress = true;
-        } else if (a == "--fault-reports") {
-            o.faultReports = true;
-        } else if (!value(&v)) {
-            return fail("missing value or unknown option: " + a + "\n" + kUsage);
-        } else if (int ours = readersim::parseNetServicesOption(a, v, &net, &netError); ours != 0) {
-            if (ours < 0) {
-                return fail(netError);
-            }
-        } else if (a == "--family") {
-            o.family = v;
-        } else if (a == "--tcp") {
-            if (!readersim::parseHostPort(v, &o.tcpHost, &o.tcpPort)) {
-                return fail(std::string("bad --tcp HOST:PORT: ") + v);
-            }
-            o.tcp = true;
-        } else if (a == "--udp") {
-            if (!readersim::parseHostPort(v, &o.udpHost, &o.udpPort)) {
-                return fail(std::string("bad --udp HOST:PORT: ") + v);
-            }
-            o.udp = true;
-        } else if (a == "--tags") {
-            if (!toLong(v, 0, 10000000, &n)) {
-                return fail(std::string("bad --tags: ") + v);
-            }
-            o.tags = int(n);
-        } else if (a == "--rate") {
-            if (!toDouble(v, 0, 1e9, &o.rate)) {
-                return fail(std::string("bad --rate: ") + v);
-            }
-        } else if (a == "--seed") {
-            if (!toLong(v, 0, 0xFFFFFFFFL, &n)) {
-                return fail(std::string("bad --seed: ") + v);
-            }
-            o.seed = uint32_t(n);
-        } else if (a == "--latency") {
-            if (!toLong(v, 0, 600000, &n)) {
-                return fail(std::string("bad --latency: ") + v);
-            }
-            o.latencyMs = int(n);
-        } else if (a == "--drop") {
-            if (!toDouble(v, 0, 1, &o.dropP)) {
-                return fail(std::string("bad --drop (0..1): ") + v);
-            }
-        } else if (a == "--corrupt") {
-            if (!toDouble(v, 0, 1, &o.corruptP)) {
-                return fail(std::string("bad --corrupt (0..1): ") + v);
-            }
-        } else if (a == "--cut-after") {
-            if (!toLong(v, -1, 0x7FFFFFFFL, &n)) {
-                return fail(std::string("bad --cut-after: ") + v);
-            }
-            o.cutAfter = n;
-        } else if (a == "--heartbeat") {
-            if (!toLong(v, 0, 3600000, &n)) {
-                return fail(std::string("bad --heartbeat: ") + v);
-            }
-            o.heartbeatMs = int(n);
-        } else if (a == "--reboot-ms") {
-            if (!toLong(v, 0, 600000, &n)) {
-                return fail(std::string("bad --reboot-ms: ") + v);
-            }
-            o.rebootMs = int(n);
-        } else {
-            return fail("unknown option: " + a + "\n" + kUsage);
-        }
+    if (const int status = parseArguments(argc, argv, &o, &net); status >= 0) {
+        return status;
     }
     if (o.udp && o.udpHost.empty()) {
         o.udpHost = "127.0.0.1";
@@ -177,8 +271,8 @@ int main(int argc, char** argv)
         std::printf("pty %s\n", sim.ptyPath().c_str());
     }
     readersim::NetServices services(sim, net);
-    if (!services.start(&netError)) {
-        return fail(netError);
+    if (!services.start(&error)) {
+        return fail(error);
     }
     services.printEndpoints(stdout);
     std::printf("ready\n");

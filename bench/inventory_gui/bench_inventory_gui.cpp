@@ -5,13 +5,13 @@
 // handing over, applying, updating the model and repainting, offscreen; .first is the refresh
 // that adds all N rows. BENCH_DETAIL=1 prints where the time goes.
 #include "core/app/ReaderDriverHolder.h"
+#include "core/inventory/ReadCardFor6CThread.h"
+#include "core/reader/ReaderDllBase.h"
 #include "gui/inventory/Beeper.h"
 #include "gui/inventory/ReadCardFor6CDlg.h"
-#include "core/inventory/ReadCardFor6CThread.h"
 #include "gui/inventory/TagListModel.h"
-#include "core/reader/ReaderDllBase.h"
 
-#include <readersim/simulator.h>
+#include <readersim/launch.h>
 #include <zaltlink.h>
 
 #include <QApplication>
@@ -21,7 +21,6 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QProcess>
 #include <QTimer>
 #include <QTreeView>
 
@@ -59,51 +58,25 @@ void figure(const char* name, double value, const char* unit)
 // A reader: readersim as a child process when it is there, else in-process.
 struct Reader
 {
-    QProcess proc;
+    std::unique_ptr<readersim::Process> proc;
     std::unique_ptr<readersim::Simulator> inproc;
     int port = 0;
 
     bool start(int tags, double rate)
     {
-        const QString exe = QCoreApplication::applicationDirPath() + "/readersim";
-        if (QFileInfo(exe).isExecutable()) {
-            proc.start(exe, {"--family", "6c", "--tcp", "127.0.0.1:0", "--tags", QString::number(tags),
-                             "--rate", QString::number(rate)});
-            if (!proc.waitForStarted(5000)) {
-                return false;
-            }
-            QByteArray out;
-            QElapsedTimer t;
-            t.start();
-            while (!out.contains("ready") && t.elapsed() < 5000) {
-                proc.waitForReadyRead(100);
-                out += proc.readAllStandardOutput();
-            }
-            for (const QByteArray& line : out.split('\n')) {
-                if (line.startsWith("tcp ")) {
-                    port = line.mid(line.lastIndexOf(':') + 1).trimmed().toInt();
-                }
-            }
-            return port > 0;
-        }
         readersim::Options o;
         o.tags = tags;
         o.rate = rate;
-        inproc = std::make_unique<readersim::Simulator>(o);
-        if (!inproc->start()) {
-            return false;
+        if (QFileInfo(QString::fromStdString(readersim::Process::programPath())).isExecutable()) {
+            proc = readersim::Process::start(o);
+            port = proc ? proc->tcpPort() : 0;
+        } else {
+            inproc = readersim::startInProcess(o);
+            port = inproc ? inproc->tcpPort() : 0;
         }
-        port = inproc->tcpPort();
-        return true;
+        return port > 0;
     }
     bool external() const { return !inproc; }
-    ~Reader()
-    {
-        if (proc.state() != QProcess::NotRunning) {
-            proc.kill();
-            proc.waitForFinished(2000);
-        }
-    }
 };
 
 ReaderDllBase* driver()

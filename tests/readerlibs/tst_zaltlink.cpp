@@ -1,7 +1,7 @@
 // zaltlink against an in-process readersim over TCP, UDP and a pseudo-terminal.
 #include "zaltlink.h"
 
-#include "readersim/simulator.h"
+#include "readersim/launch.h"
 #include "wire/commands.h"
 #include "wire/connection.h"
 #include "wire/frame.h"
@@ -11,9 +11,11 @@
 #include <QtTest>
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <thread>
 
 namespace err = wire::err;
@@ -43,10 +45,10 @@ std::unique_ptr<readersim::Simulator> startSim(int tags = 10, double rate = 0, b
     o.rate = rate;
     o.udp = udp;
     o.pty = pty;
-    auto sim = std::make_unique<readersim::Simulator>(o);
     std::string error;
-    if (!sim->start(&error))
-        qWarning("readersim did not start: %s", error.c_str());
+    auto sim = readersim::startInProcess(o, &error);
+    if (!sim)
+        qFatal("readersim did not start: %s", error.c_str());
     return sim;
 }
 
@@ -124,6 +126,45 @@ private slots:
         QCOMPARE(ZALT_GetErrorCode(h, nullptr), 0);
     }
 
+    void errorTextsNameEveryCode()
+    {
+        const std::string refused = ZALT_ErrorText(0xFE);
+        const std::string unknown = ZALT_ErrorText(-1);
+        QVERIFY(refused != unknown);
+        // Each named code has a text of its own.
+        std::set<std::string> seen{refused, unknown};
+        for (int code : {ZALT_ERR_NONE,
+                         ZALT_ERR_BAD_HANDLE,
+                         ZALT_ERR_NOT_CONNECTED,
+                         ZALT_ERR_TIMEOUT,
+                         ZALT_ERR_LINK_LOST,
+                         ZALT_ERR_BAD_FRAME,
+                         ZALT_ERR_BAD_ARGUMENT,
+                         ZALT_ERR_BUFFER_TOO_SMALL,
+                         ZALT_ERR_ALREADY_OPEN,
+                         ZALT_ERR_CONNECT_FAILED,
+                         ZALT_ERR_NO_REPORT,
+                         ZALT_ERR_REPORT_OVERFLOW,
+                         ZALT_ERR_UNSUPPORTED_COMMAND,
+                         ZALT_ERR_BAD_PARAMETER,
+                         ZALT_ERR_TAG_NOT_FOUND,
+                         ZALT_ERR_WRONG_PASSWORD,
+                         ZALT_ERR_MEMORY_LOCKED,
+                         ZALT_ERR_MEMORY_OVERRUN,
+                         ZALT_ERR_NO_TAG_SELECTED,
+                         ZALT_ERR_BUSY,
+                         ZALT_ERR_STORAGE_ERROR,
+                         ZALT_ERR_NO_MODULE,
+                         ZALT_ERR_BAD_LENGTH,
+                         ZALT_ERR_INTERNAL_ERROR})
+            QVERIFY2(seen.insert(ZALT_ErrorText(code)).second, qPrintable(QString::number(code)));
+        // Any other status byte is a refusal; anything else unknown.
+        for (int code : {0x1B, 0x20, 0xFF})
+            QCOMPARE(std::string(ZALT_ErrorText(code)), refused);
+        for (int code : {12, 15, 256, INT_MIN})
+            QCOMPARE(std::string(ZALT_ErrorText(code)), unknown);
+    }
+
     void initRefusesBadAddressesAndOpenIsBounded()
     {
         ZALT_HANDLE h = -1;
@@ -140,12 +181,9 @@ private slots:
         unsigned char b = 0;
         QCOMPARE(ZALT_Reading_IOQuery(h, &b), 0);
         QCOMPARE(lastError(h), err::NotConnected);
-        // Nobody listens on port 1: refused at once.
-        QElapsedTimer t;
-        t.start();
+        // Nobody listens on port 1.
         QCOMPARE(ZALT_Open(h), 0);
         QCOMPARE(lastError(h), err::ConnectFailed);
-        QVERIFY(t.elapsed() < 4000);
         QVERIFY(ZALT_Close(h));
 
         // A serial device that does not exist.
@@ -154,11 +192,10 @@ private slots:
         QCOMPARE(lastError(h), err::ConnectFailed);
         QVERIFY(ZALT_Close(h));
 
-        // A UDP port where no reader answers: Hello times out within its bound.
+        // A UDP port where no reader answers: Hello times out.
         QVERIFY(ZALT_UDPInit(&h, "127.0.0.1", 9));
-        t.restart();
         QCOMPARE(ZALT_Open(h), 0);
-        QVERIFY(t.elapsed() < 2500);
+        QCOMPARE(lastError(h), err::ConnectFailed);
         QVERIFY(ZALT_Close(h));
     }
 
@@ -417,14 +454,14 @@ private slots:
         };
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 600)
+        while (received < 500 && t.elapsed() < 30000)
             pull();
         QVERIFY(ZALT_PowerOff(h));
         int misses = 0;
         while (misses < 5)
             misses = pull() ? 0 : misses + 1;
 
-        QVERIFY(received > 100);
+        QVERIFY(received >= 500);
         QCOMPARE(received, sim->reportsSent());
         for (int n = 1; n <= 4; ++n)
             QCOMPARE(perAntenna[size_t(n)], sim->reportsSent(n));
@@ -483,13 +520,12 @@ private slots:
         QVERIFY(h != -1);
         QVERIFY(ZALT_6CReadEPCCode(h, 0, 1, 1));
         // More than any queue and socket buffers hold: the receiver's pause has run out and it drops.
-        QTRY_VERIFY_WITH_TIMEOUT(sim->reportsSent() > wire::Connection::kHardMaxQueuedReports + 100000, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(sim->reportsSent() > wire::Connection::kHardMaxQueuedReports + 100000,
+                                 30000);
+        // Answered within their timeouts, behind the reports in flight.
         unsigned char v = 0;
-        QElapsedTimer t;
-        t.start();
         QVERIFY(ZALT_Reading_IOQuery(h, &v));
         QVERIFY(ZALT_PowerOff(h));
-        QVERIFY(t.elapsed() < 2000);
         uint64_t pulled = 0;
         unsigned char ant, epc[255], len;
         int misses = 0;
@@ -510,39 +546,44 @@ private slots:
 
     void passThroughToTheWifiModule()
     {
-        auto sim = startSim(1, 0, false, false);
-        ZALT_HANDLE h = openFor(Tcp, *sim);
+        // A module that answers every line with "+OK".
+        struct OkModule : readersim::PassThroughModule
+        {
+            bool enter(uint8_t) override { return true; }
+            void received(const std::vector<uint8_t>&, readersim::RawLink& back) override
+            {
+                back.send({'+', 'O', 'K', '\r', '\n'});
+            }
+        };
+        readersim::Options o;
+        o.tags = 1;
+        readersim::Simulator sim(o);
+        sim.fitModule(std::make_unique<OkModule>());
+        QVERIFY(sim.start());
+        ZALT_HANDLE h = openFor(Tcp, sim);
         QVERIFY(h != -1);
         const unsigned char probe[] = {'A', 'T', '+', 'Q', 'M', 'A', 'C', '\r'};
         QCOMPARE(ZALT_RawSendData(h, probe, 0), 0);
         QCOMPARE(lastError(h), err::BadArgument);
         QCOMPARE(ZALT_RawSendData(h, probe, 1025), 0);
         QCOMPARE(lastError(h), err::BadArgument);
-        // Nothing queued: the wait is honoured and bounded.
+        // Nothing queued: the wait is honoured.
         unsigned char buf[256];
         unsigned char len = 255;
         QElapsedTimer t;
         t.start();
         QCOMPARE(ZALT_RawRevData(h, buf, &len, 200), 0);
         QCOMPARE(lastError(h), err::Timeout);
-        QVERIFY(t.elapsed() >= 150 && t.elapsed() < 1000);
+        QVERIFY(t.elapsed() >= 150);
 
         // Without pass-through the reader refuses raw bytes.
         QCOMPARE(ZALT_RawSendData(h, probe, int(sizeof probe)), 0);
         QCOMPARE(lastError(h), int(st::NoModule));
 
-        if (!ZALT_EnterTrans(h, 0)) {
-            QCOMPARE(lastError(h), int(st::NoModule));
-            QSKIP("readersim refuses pass-through: it has no Wi-Fi module yet");
-        }
+        QVERIFY(ZALT_EnterTrans(h, 0));
         len = 255;
-        if (!ZALT_RawSendAndRevData(h, probe, int(sizeof probe), buf, &len, 1000)) {
-            if (lastError(h) == int(st::NoModule))
-                QSKIP("readersim answers pass-through with NoModule: it has no Wi-Fi module yet");
-            QFAIL(qPrintable(QString("pass-through failed with %1").arg(lastError(h))));
-        }
-        QVERIFY(len > 0);
-        QVERIFY(QByteArray(reinterpret_cast<char*>(buf), len).contains("+OK"));
+        QVERIFY(ZALT_RawSendAndRevData(h, probe, int(sizeof probe), buf, &len, 1000));
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(buf), len), QByteArray("+OK\r\n"));
         QVERIFY(ZALT_Close(h));
     }
 
@@ -662,13 +703,11 @@ private slots:
         ZALT_HANDLE h = openFor(Medium(medium), *sim);
         QVERIFY(h != -1);
         unsigned char v = 0;
-        QElapsedTimer t;
 
+        // The call gives up at its timeout, before the late answer comes.
         sim->setLatencyMs(1500);
-        t.start();
         QCOMPARE(ZALT_Reading_IOQuery(h, &v), 0);
         QCOMPARE(lastError(h), err::Timeout);
-        QVERIFY(t.elapsed() < 1400);
         sim->setLatencyMs(0);
         QTest::qWait(1700); // let the late answer come and be dropped
         QVERIFY(ZALT_Reading_IOQuery(h, &v));
@@ -695,17 +734,18 @@ private slots:
             QVERIFY2(ok >= 14, qPrintable(QString::number(ok)));
             QVERIFY(sim->stats().duplicateRequests > 0);
         } else {
-            // A cut link: calls fail with "link lost", then fail fast, until reopened.
+            // A cut link: calls fail with "link lost", without sending, until reopened.
             sim->setCutAfter(2);
+            uint64_t received = 0;
             bool failed = false;
             for (int i = 0; i < 5 && !failed; ++i)
                 failed = !ZALT_Reading_IOQuery(h, &v);
             QVERIFY(failed);
             QCOMPARE(lastError(h), err::LinkLost);
-            t.restart();
+            received = sim->stats().framesReceived;
             QCOMPARE(ZALT_Reading_IOQuery(h, &v), 0);
             QCOMPARE(lastError(h), err::LinkLost);
-            QVERIFY(t.elapsed() < 100);
+            QCOMPARE(sim->stats().framesReceived, received);
             unsigned char ant, epc[255], len = 255;
             QCOMPARE(ZALT_6CRevEPCMsg(h, &ant, epc, &len), 0);
             QCOMPARE(lastError(h), err::LinkLost);

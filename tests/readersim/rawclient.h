@@ -15,7 +15,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -82,12 +81,9 @@ public:
         fd_ = -1;
         closed_ = false;
         decoder_.reset();
-        pending_.clear();
     }
 
-    bool isOpen() const { return fd_ >= 0; }
     bool peerClosed() const { return closed_; }
-    uint64_t badFrames() const { return decoder_.framesDropped() + badDatagrams_; }
 
     bool sendRaw(const std::vector<uint8_t>& bytes)
     {
@@ -117,11 +113,6 @@ public:
     // Next frame of any kind within the timeout; false on timeout or when the peer closed.
     bool next(wire::Frame& out, int timeoutMs)
     {
-        if (!pending_.empty()) {
-            out = std::move(pending_.front());
-            pending_.pop_front();
-            return true;
-        }
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             if (kind_ != Udp && decoder_.next(out)) {
@@ -149,7 +140,6 @@ public:
                 if (wire::decodeDatagram(buf_, size_t(n), out)) {
                     return true;
                 }
-                ++badDatagrams_;
                 continue;
             }
             decoder_.feed(buf_, size_t(n));
@@ -223,8 +213,6 @@ private:
     int fd_ = -1;
     bool closed_ = false;
     uint8_t seq_ = 0;
-    uint64_t badDatagrams_ = 0;
     wire::Decoder decoder_;
-    std::deque<wire::Frame> pending_;
     uint8_t buf_[65536];
 };

@@ -1,60 +1,22 @@
 // The readersim program as a user (or a test harness) starts it.
 #include "rawclient.h"
 
+#include "readersim/launch.h"
+
 #include <QtTest>
 
 #include <arpa/inet.h>
 #include <csignal>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 QString programPath()
 {
-    const QByteArray dir = qgetenv("RIVULET_BIN_DIR");
-    return (dir.isEmpty() ? QCoreApplication::applicationDirPath() : QString::fromLocal8Bit(dir)) +
-           "/readersim";
-}
-
-struct Endpoints
-{
-    int tcp = -1;
-    int udp = -1;
-    QString pty;
-    bool ready = false;
-    QStringList lines;
-};
-
-// Reads the endpoint lines up to "ready".
-Endpoints readEndpoints(QProcess& p)
-{
-    Endpoints e;
-    QElapsedTimer t;
-    t.start();
-    while (!e.ready && t.elapsed() < 5000) {
-        if (!p.canReadLine() && !p.waitForReadyRead(200)) {
-            if (p.state() != QProcess::Running) {
-                break;
-            }
-            continue;
-        }
-        while (p.canReadLine()) {
-            const QString line = QString::fromUtf8(p.readLine()).trimmed();
-            e.lines << line;
-            if (line == "ready") {
-                e.ready = true;
-            } else if (line.startsWith("tcp 127.0.0.1:")) {
-                e.tcp = line.section(':', 1).toInt();
-            } else if (line.startsWith("udp 127.0.0.1:")) {
-                e.udp = line.section(':', 1).toInt();
-            } else if (line.startsWith("pty ")) {
-                e.pty = line.mid(4);
-            }
-        }
-    }
-    return e;
+    return QString::fromStdString(readersim::Process::programPath());
 }
 
 } // namespace
@@ -70,6 +32,7 @@ private slots:
     void networkServicesAnswer();
     void badArguments_data();
     void badArguments();
+    void helpNamesEveryOption();
 };
 
 void TstReadersimCli::initTestCase()
@@ -77,22 +40,29 @@ void TstReadersimCli::initTestCase()
     QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath()));
 }
 
+// Also shows that the options reach the program as given (readersim::commandLine).
 void TstReadersimCli::endpointsThenReady_andSigtermEndsIt()
 {
-    QProcess p;
-    p.start(programPath(), {"--family", "6c", "--tcp", "127.0.0.1:0", "--udp", "127.0.0.1:0", "--pty",
-                            "--tags", "7", "--rate", "0", "--seed", "3"});
-    QVERIFY(p.waitForStarted());
-    Endpoints e = readEndpoints(p);
-    QVERIFY2(e.ready, qPrintable(e.lines.join('|') + p.readAllStandardError()));
-    QCOMPARE(e.lines.size(), 4);
-    QVERIFY(e.lines[0].startsWith("tcp ") && e.lines[1].startsWith("udp ") && e.lines[2].startsWith("pty "));
-    QVERIFY(e.tcp > 0 && e.udp > 0);
+    readersim::Options o;
+    o.udp = true;
+    o.pty = true;
+    o.tags = 7;
+    o.rate = 0;
+    o.seed = 3;
+    o.heartbeatMs = 50;
+    std::string error;
+    auto p = readersim::Process::start(o, &error);
+    QVERIFY2(p, error.c_str());
+    const std::vector<std::string>& lines = p->output();
+    QCOMPARE(lines.size(), size_t(4));
+    QVERIFY(lines[0].rfind("tcp 127.0.0.1:", 0) == 0 && lines[1].rfind("udp 127.0.0.1:", 0) == 0 &&
+            lines[2].rfind("pty ", 0) == 0);
+    QVERIFY(p->tcpPort() > 0 && p->udpPort() > 0);
 
     RawClient tcp, udp, serial;
-    QVERIFY(tcp.connectTcp(e.tcp));
-    QVERIFY(udp.openUdp(e.udp));
-    QVERIFY(serial.openSerial(e.pty.toStdString()));
+    QVERIFY(tcp.connectTcp(p->tcpPort()));
+    QVERIFY(udp.openUdp(p->udpPort()));
+    QVERIFY(serial.openSerial(p->ptyPath()));
     for (RawClient* c : {&tcp, &udp, &serial}) {
         std::vector<uint8_t> out;
         QCOMPARE(c->status(wire::cmd::Hello, {1}, &out), int(wire::status::Ok));
@@ -101,14 +71,19 @@ void TstReadersimCli::endpointsThenReady_andSigtermEndsIt()
     std::vector<uint8_t> serialNo;
     QCOMPARE(tcp.status(wire::cmd::SysInfQuery, {2}, &serialNo), int(wire::status::Ok));
     QCOMPARE(std::string(serialNo.begin(), serialNo.end()), std::string("SN000003"));
+    std::vector<uint8_t> stored;
+    QCOMPARE(tcp.status(wire::cmd::FlashCount, {}, &stored), int(wire::status::Ok));
+    QCOMPARE(stored, std::vector<uint8_t>({0, 0, 0, 7, 0, 0, 0})); // a store of the first 8 tags of 7
+    wire::Frame f;
+    QVERIFY(tcp.next(f, 2000));
+    QCOMPARE(int(f.cmd), int(wire::cmd::Heartbeat));
     // An inventory at full rate in progress does not keep the program from ending.
     QCOMPARE(tcp.status(wire::cmd::ReadEpc, {0, 1, 0, 0, 0, 7}), int(wire::status::Ok));
 
-    p.terminate(); // SIGTERM
-    QVERIFY(p.waitForFinished(5000));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 0);
-    wire::Frame f;
+    QVERIFY(p->signal(SIGTERM));
+    const int status = p->wait();
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
     while (tcp.next(f, 500)) {
     }
     QVERIFY(tcp.peerClosed());
@@ -116,17 +91,15 @@ void TstReadersimCli::endpointsThenReady_andSigtermEndsIt()
 
 void TstReadersimCli::sigintEndsItToo()
 {
-    QProcess p;
-    p.start(programPath(), {"--tcp", "localhost:0"});
-    QVERIFY(p.waitForStarted());
-    Endpoints e = readEndpoints(p);
-    QVERIFY(e.ready);
-    QCOMPARE(e.lines.size(), 2);
-    QVERIFY(e.tcp > 0); // printed as 127.0.0.1
-    ::kill(pid_t(p.processId()), SIGINT);
-    QVERIFY(p.waitForFinished(5000));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 0);
+    std::string error;
+    auto p = readersim::Process::startWith({"--tcp", "localhost:0"}, &error);
+    QVERIFY2(p, error.c_str());
+    QCOMPARE(p->output().size(), size_t(2));
+    QVERIFY(p->tcpPort() > 0); // printed as 127.0.0.1
+    QVERIFY(p->signal(SIGINT));
+    const int status = p->wait();
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
 }
 
 // A datagram to a loopback port and the first answer, if one comes within a second.
@@ -156,24 +129,27 @@ static QByteArray exchange(int port, const QByteArray& datagram)
 void TstReadersimCli::networkServicesAnswer()
 {
     QTemporaryDir store;
-    QProcess p;
-    p.start(programPath(), {"--tcp", "127.0.0.1:0", "--discovery", "127.0.0.1:0", "--name", "DEMO", "--tftp",
-                            "127.0.0.1:0", "--tftp-dir", store.path()});
-    QVERIFY(p.waitForStarted());
-    Endpoints e = readEndpoints(p);
-    QVERIFY2(e.ready, qPrintable(e.lines.join('|') + p.readAllStandardError()));
-    QCOMPARE(e.lines.size(), 4);
-    QVERIFY(e.lines[1].startsWith("discovery 127.0.0.1:") && e.lines[2].startsWith("tftp 127.0.0.1:"));
+    std::string error;
+    auto p = readersim::Process::startWith({"--tcp", "127.0.0.1:0", "--discovery", "127.0.0.1:0", "--name", "DEMO",
+                                            "--tftp", "127.0.0.1:0", "--tftp-dir", store.path().toStdString()},
+                                           &error);
+    QVERIFY2(p, error.c_str());
+    QStringList lines;
+    for (const std::string& line : p->output()) {
+        lines << QString::fromStdString(line);
+    }
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines[1].startsWith("discovery 127.0.0.1:") && lines[2].startsWith("tftp 127.0.0.1:"));
 
     const QByteArray query = QByteArray::fromHex("01FE001834120000000103E8000E00000001007B00000000");
-    const QByteArray answer = exchange(e.lines[1].section(':', 1).toInt(), query);
+    const QByteArray answer = exchange(lines[1].section(':', 1).toInt(), query);
     QVERIFY(answer.size() > 37);
     QCOMPARE(answer.mid(10, 2).toHex(), QByteArray("03e8"));
     QCOMPARE(answer.mid(20, 4).toHex(), QByteArray("7f000001")); // where its TCP endpoint listens
     QCOMPARE(answer.mid(32, 5), QByteArray::fromHex("04") + "DEMO");
 
     // A one-block file ends up in the folder under its name, acknowledged from the listening port.
-    const int tftpPort = e.lines[2].section(':', 1).toInt();
+    const int tftpPort = lines[2].section(':', 1).toInt();
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in to{};
     to.sin_family = AF_INET;
@@ -197,8 +173,8 @@ void TstReadersimCli::networkServicesAnswer()
     QFile kept(store.filePath("note.txt"));
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("hello"));
-    p.terminate();
-    QVERIFY(p.waitForFinished(5000));
+    QVERIFY(p->signal(SIGTERM));
+    QVERIFY(WIFEXITED(p->wait()));
 }
 
 void TstReadersimCli::badArguments_data()
@@ -214,6 +190,8 @@ void TstReadersimCli::badArguments_data()
     QTest::newRow("rate not a number") << QStringList{"--tcp", "127.0.0.1:0", "--rate", "fast"} << "--rate";
     QTest::newRow("missing value") << QStringList{"--tcp", "127.0.0.1:0", "--tags"} << "--tags";
     QTest::newRow("unknown option") << QStringList{"--tcp", "127.0.0.1:0", "--bogus", "1"} << "--bogus";
+    QTest::newRow("value in the same word") << QStringList{"--tcp=127.0.0.1:0", "--tags=many"} << "--tags";
+    QTest::newRow("stray argument") << QStringList{"--tcp", "127.0.0.1:0", "extra"} << "extra";
     QTest::newRow("unknown family") << QStringList{"--family", "xyz", "--tcp", "127.0.0.1:0"} << "family";
     QTest::newRow("tftp outside") << QStringList{"--tcp", "127.0.0.1:0", "--tftp", "10.1.2.3:0"}
                                   << "127.0.0.0/8";
@@ -238,6 +216,20 @@ void TstReadersimCli::badArguments()
     const QString err = QString::fromUtf8(p.readAllStandardError());
     QVERIFY2(err.contains(stderrHas), qPrintable(err));
     QVERIFY(!p.readAllStandardOutput().contains("ready"));
+}
+
+void TstReadersimCli::helpNamesEveryOption()
+{
+    QProcess p;
+    p.start(programPath(), {"--help"});
+    QVERIFY(p.waitForFinished(5000));
+    QCOMPARE(p.exitCode(), 0);
+    const QString help = QString::fromUtf8(p.readAllStandardOutput());
+    for (const char* option : {"--tcp", "--udp", "--pty", "--allow-any-address", "--family", "--tags",
+                               "--rate", "--seed", "--heartbeat", "--reboot-ms", "--latency", "--drop",
+                               "--corrupt", "--cut-after", "--fault-reports", "--help"}) {
+        QVERIFY2(help.contains(QString(option) + ' '), option);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstReadersimCli)

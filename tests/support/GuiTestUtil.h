@@ -10,7 +10,7 @@
 
 #include "core/reader/ReaderDllCommon.h"
 
-#include "readersim/simulator.h"
+#include "readersim/launch.h"
 
 namespace guitest {
 
@@ -38,12 +38,7 @@ inline std::unique_ptr<readersim::Simulator> StartSimulator(bool udp = false, bo
     options.rate = 10;
     options.udp = udp;
     options.pty = pty;
-    auto sim = std::make_unique<readersim::Simulator>(options);
-    std::string error;
-    if (!sim->start(&error)) {
-        return nullptr;
-    }
-    return sim;
+    return readersim::startInProcess(options);
 }
 
 } // namespace guitest

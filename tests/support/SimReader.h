@@ -7,7 +7,7 @@
 #include "core/app/ReaderDriverHolder.h"
 #include "core/reader/ReaderDllBase.h"
 
-#include <readersim/simulator.h>
+#include <readersim/launch.h>
 
 #include <QString>
 
@@ -27,9 +27,8 @@ public:
         o.tags = tags;
         o.rate = rate;
         o.seed = 7;
-        sim = std::make_unique<readersim::Simulator>(o);
-        std::string error;
-        started = sim->start(&error);
+        sim = readersim::startInProcess(o);
+        started = sim != nullptr;
         if (!started) {
             return;
         }

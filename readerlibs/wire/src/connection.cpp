@@ -1,6 +1,7 @@
 #include "wire/connection.h"
 
 #include "wire/commands.h"
+#include "wire/payload.h"
 
 #include <algorithm>
 #include <chrono>
@@ -12,7 +13,8 @@ namespace wire {
 
 using Clock = std::chrono::steady_clock;
 
-Connection::Connection(std::unique_ptr<Transport> transport) : t_(std::move(transport))
+Connection::Connection(std::unique_ptr<Transport> transport, ReportRule reports)
+    : t_(std::move(transport)), rule_(reports)
 {
     int p[2];
     if (::pipe2(p, O_CLOEXEC | O_NONBLOCK) == 0) {
@@ -52,8 +54,9 @@ void Connection::markLost()
 
 void Connection::run()
 {
-    std::vector<uint8_t> buf(t_->isDatagram() ? 65536 : 65536);
+    std::vector<uint8_t> buf(65536); // a datagram's largest size, and a good read size for streams
     Decoder decoder;
+    uint64_t decoderDropped = 0;
     Frame f;
     pollfd fds[2] = {{t_->fd(), POLLIN, 0}, {wakeRead_, POLLIN, 0}};
     const nfds_t nfds = wakeRead_ >= 0 ? 2 : 1;
@@ -91,8 +94,10 @@ void Connection::run()
                 decoder.feed(buf.data(), size_t(n));
                 while (decoder.next(f))
                     dispatch(f);
+                const uint64_t dropped = decoder.framesDropped();
                 std::lock_guard<std::mutex> lk(mutex_);
-                stats_.framesDropped = decoder.framesDropped();
+                stats_.framesDropped += dropped - decoderDropped;
+                decoderDropped = dropped;
             }
         }
         if (!gone && (fds[0].revents & POLLHUP) && !(fds[0].revents & POLLIN))
@@ -107,14 +112,13 @@ void Connection::dispatch(Frame& f)
 {
     std::unique_lock<std::mutex> lk(mutex_);
     if (f.seq == 0 && cmd::isUnsolicited(f.cmd)) {
-        switch (f.cmd) {
-        case cmd::ReportEpc:
-        case cmd::ReportTid:
-        case cmd::ReportEpcTid: {
-            if (f.payload.size() < 4)
+        if (rule_.isReport(f.cmd)) {
+            uint32_t s = 0;
+            if (!rule_.sequence(f, &s)) {
+                ++stats_.framesDropped;
                 return;
+            }
             ++stats_.received;
-            const uint32_t s = getU32(f.payload.data());
             if (haveLastSeq_) {
                 const uint32_t expect = lastSeq_ + 1;
                 const int32_t d = int32_t(s - expect);
@@ -152,15 +156,17 @@ void Connection::dispatch(Frame& f)
             reportCv_.notify_one();
             return;
         }
-        case cmd::RawData:
-            for (uint8_t b : f.payload) {
-                if (raw_.size() >= kMaxRawBytes)
-                    break;
-                raw_.push_back(b);
-            }
+        switch (f.cmd) {
+        case cmd::RawData: {
+            Record raw;
+            raw.decode(f.payload);
+            const size_t room = kMaxRawBytes - raw_.size();
+            raw_.insert(raw_.end(), raw.bytes.begin(),
+                        raw.bytes.begin() + long(std::min(room, raw.bytes.size())));
             lk.unlock();
             reportCv_.notify_all();
             return;
+        }
         case cmd::Heartbeat:
             ++stats_.heartbeats;
             return;
@@ -182,6 +188,11 @@ void Connection::dispatch(Frame& f)
         }
     }
     // A late or duplicated answer: nobody waits for it.
+}
+
+void Connection::forgetLocked(Pending* p)
+{
+    pending_.erase(std::remove(pending_.begin(), pending_.end(), p), pending_.end());
 }
 
 uint8_t Connection::allocSeq()
@@ -244,11 +255,6 @@ int Connection::request(uint8_t command, const std::vector<uint8_t>& payload, Fr
     req.seq = p.seq;
     encodeTo(req, bytes);
 
-    auto unregister = [&] {
-        std::lock_guard<std::mutex> lk(mutex_);
-        pending_.erase(std::remove(pending_.begin(), pending_.end(), &p), pending_.end());
-    };
-
     const auto start = Clock::now();
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
     const int attemptMs = t_->retries() ? std::clamp(timeoutMs / 4, 100, 1000) : timeoutMs;
@@ -260,7 +266,10 @@ int Connection::request(uint8_t command, const std::vector<uint8_t>& payload, Fr
                 1,
                 int(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
             if (!t_->writeAll(bytes.data(), bytes.size(), wt)) {
-                unregister();
+                {
+                    std::lock_guard<std::mutex> lk(mutex_);
+                    forgetLocked(&p);
+                }
                 // A stream that cannot take a frame within the timeout is stuck or gone.
                 if (!t_->isDatagram())
                     markLost();
@@ -270,18 +279,12 @@ int Connection::request(uint8_t command, const std::vector<uint8_t>& payload, Fr
         auto attemptEnd = std::min(deadline, Clock::now() + std::chrono::milliseconds(attemptMs));
         std::unique_lock<std::mutex> lk(mutex_);
         answerCv_.wait_until(lk, attemptEnd, [&] { return p.done || lost_.load(); });
-        if (p.done) {
+        if (p.done || lost_.load() || Clock::now() >= deadline) {
+            forgetLocked(&p);
+            if (!p.done)
+                return lost_.load() ? err::LinkLost : err::Timeout;
             answer = std::move(p.answer);
-            pending_.erase(std::remove(pending_.begin(), pending_.end(), &p), pending_.end());
             return err::None;
-        }
-        if (lost_.load()) {
-            pending_.erase(std::remove(pending_.begin(), pending_.end(), &p), pending_.end());
-            return err::LinkLost;
-        }
-        if (Clock::now() >= deadline) {
-            pending_.erase(std::remove(pending_.begin(), pending_.end(), &p), pending_.end());
-            return err::Timeout;
         }
         // Resend with the same sequence number; the reader answers a duplicate from its cache.
     }

@@ -23,6 +23,36 @@ extern "C" {
 
 typedef intptr_t ZALT_HANDLE;
 
+/* What ZALT_GetErrorCode gives (docs/protocol.md, section 6): 1..15 are the library's own codes,
+ * 16..255 the reader's status byte as it stands. */
+enum ZALT_ErrorCode
+{
+    ZALT_ERR_NONE = 0,
+    ZALT_ERR_BAD_HANDLE = 1,       /* 0, -1, closed, or never handed out */
+    ZALT_ERR_NOT_CONNECTED = 2,    /* ZALT_Open has not succeeded on the handle */
+    ZALT_ERR_TIMEOUT = 3,          /* no answer within the request's timeout */
+    ZALT_ERR_LINK_LOST = 4,        /* peer closed, device vanished, read or write error */
+    ZALT_ERR_BAD_FRAME = 5,        /* an answer too short or too long for its command */
+    ZALT_ERR_BAD_ARGUMENT = 6,     /* out of range or a null pointer; nothing was sent */
+    ZALT_ERR_BUFFER_TOO_SMALL = 7, /* the answer does not fit; nothing was written */
+    ZALT_ERR_ALREADY_OPEN = 8,
+    ZALT_ERR_CONNECT_FAILED = 9,   /* cannot open the address or device, or no reader answered */
+    ZALT_ERR_NO_REPORT = 10,       /* a receive call found no report (not stored as the last error) */
+    ZALT_ERR_REPORT_OVERFLOW = 11, /* the report queue was full and reports were dropped */
+    ZALT_ERR_UNSUPPORTED_COMMAND = 0x10,
+    ZALT_ERR_BAD_PARAMETER = 0x11,
+    ZALT_ERR_TAG_NOT_FOUND = 0x12,
+    ZALT_ERR_WRONG_PASSWORD = 0x13,
+    ZALT_ERR_MEMORY_LOCKED = 0x14,
+    ZALT_ERR_MEMORY_OVERRUN = 0x15,
+    ZALT_ERR_NO_TAG_SELECTED = 0x16,
+    ZALT_ERR_BUSY = 0x17,
+    ZALT_ERR_STORAGE_ERROR = 0x18,
+    ZALT_ERR_NO_MODULE = 0x19,
+    ZALT_ERR_BAD_LENGTH = 0x1A,
+    ZALT_ERR_INTERNAL_ERROR = 0x1F
+};
+
 /* Opening and closing. The init calls fill *handle with a new handle; ZALT_Open connects it. */
 ZALT_EXPORT unsigned char ZALT_API ZALT_TCPInit(ZALT_HANDLE* handle, const char* ip, int port);
 ZALT_EXPORT unsigned char ZALT_API ZALT_UDPInit(ZALT_HANDLE* handle, const char* ip, int port);
@@ -34,6 +64,9 @@ ZALT_EXPORT unsigned char ZALT_API ZALT_USBInit(ZALT_HANDLE* handle, int reserve
 ZALT_EXPORT unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle);
 ZALT_EXPORT unsigned char ZALT_API ZALT_Close(ZALT_HANDLE handle);
 ZALT_EXPORT unsigned char ZALT_API ZALT_GetErrorCode(ZALT_HANDLE handle, int* code);
+/* English text of an error code, never null: a reader status (16..255) without a name of its own
+ * reads as a refusal, any other code as unknown. */
+ZALT_EXPORT const char* ZALT_API ZALT_ErrorText(int code);
 /* Writes "zaltlink 1.0.0 (Rivulet)", zero-terminated; text must hold 255 bytes. */
 ZALT_EXPORT unsigned char ZALT_API ZALT_Copyright(ZALT_HANDLE* handle, char* text);
 

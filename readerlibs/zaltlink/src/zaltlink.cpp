@@ -1,201 +1,55 @@
-// zaltlink: the C API over wire::Connection. Handles are registry keys, never pointers, so a stale
-// or made-up handle can only miss the registry.
-#include "zaltlink.h"
-
-#include "wire/commands.h"
-#include "wire/connection.h"
+// The reader's commands: one request each, built and read with the 6C messages.
+#include "session.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <cstring>
-#include <memory>
-#include <mutex>
-#include <string>
 #include <thread>
-#include <unordered_map>
-#include <vector>
+
+namespace zaltlink {
 
 namespace {
 
-using wire::Frame;
-namespace err = wire::err;
-namespace cmd = wire::cmd;
-
-constexpr int kDefaultTimeoutMs = 1000;
-constexpr int kSlowTimeoutMs = 3000;
-constexpr int kUpdateTimeoutMs = 10000;
-constexpr int kConnectTimeoutMs = 3000;
 constexpr int kReceiveWaitMs = 30;
 constexpr int kMaxUserWords = 4462;
 constexpr int kMaxRaw = 1024;
-constexpr const char* kCopyright = "zaltlink 1.0.0 (Rivulet)";
 
-enum class Medium
+unsigned char typeQuery(intptr_t h, uint8_t command, uint8_t type, unsigned char* buf, unsigned char* len)
 {
-    Tcp,
-    Udp,
-    Serial
-};
-
-struct Session
-{
-    Medium medium = Medium::Tcp;
-    std::string address;
-    int port = 0;
-    int baud = 0;
-    std::mutex openMutex; // one open at a time; held while connecting
-    std::mutex mutex;     // guards conn only, so other calls never wait for a connect
-    std::shared_ptr<wire::Connection> conn;
-    std::atomic<int> lastError{0};
-
-    std::shared_ptr<wire::Connection> connection()
-    {
-        std::lock_guard<std::mutex> lk(mutex);
-        return conn;
-    }
-};
-
-std::mutex gRegistryMutex;
-std::unordered_map<intptr_t, std::shared_ptr<Session>> gRegistry;
-intptr_t gNextHandle = 0x10001;
-
-std::shared_ptr<Session> findSession(intptr_t h)
-{
-    if (h == 0 || h == -1)
-        return nullptr;
-    std::lock_guard<std::mutex> lk(gRegistryMutex);
-    auto it = gRegistry.find(h);
-    return it == gRegistry.end() ? nullptr : it->second;
+    m6c::TypeRequest r;
+    r.type = type;
+    return query(h, command, r, buf, len);
 }
 
-unsigned char addSession(ZALT_HANDLE* handle, std::shared_ptr<Session> s)
-{
-    std::lock_guard<std::mutex> lk(gRegistryMutex);
-    intptr_t h = gNextHandle++;
-    if (gNextHandle <= 0)
-        gNextHandle = 0x10001;
-    gRegistry.emplace(h, std::move(s));
-    *handle = h;
-    return 1;
-}
-
-// One call in progress: the session and its live connection, or the reason there is none.
-struct Call
-{
-    std::shared_ptr<Session> session;
-    std::shared_ptr<wire::Connection> conn;
-
-    unsigned char fail(int code)
-    {
-        if (session)
-            session->lastError.store(code);
-        return 0;
-    }
-};
-
-bool begin(intptr_t h, Call& c)
-{
-    c.session = findSession(h);
-    if (!c.session)
-        return false;
-    c.conn = c.session->connection();
-    if (!c.conn) {
-        c.fail(err::NotConnected);
-        return false;
-    }
-    if (c.conn->linkLost()) {
-        c.fail(err::LinkLost);
-        return false;
-    }
-    return true;
-}
-
-// Sends one request; on success the answer payload is in *answer (when given).
-unsigned char exchange(intptr_t h, uint8_t command, const std::vector<uint8_t>& payload,
-                       std::vector<uint8_t>* answer = nullptr, int timeoutMs = kDefaultTimeoutMs)
-{
-    Call c;
-    if (!begin(h, c))
-        return 0;
-    Frame a;
-    int e = c.conn->request(command, payload, a, timeoutMs);
-    if (e != err::None)
-        return c.fail(e);
-    if (a.status != wire::status::Ok)
-        return c.fail(a.status);
-    if (answer)
-        *answer = std::move(a.payload);
-    return 1;
-}
-
-unsigned char badArgument(intptr_t h)
-{
-    if (auto s = findSession(h))
-        s->lastError.store(err::BadArgument);
-    return 0;
-}
-
-unsigned char setError(intptr_t h, int code)
-{
-    if (auto s = findSession(h))
-        s->lastError.store(code);
-    return 0;
-}
-
-// A query whose answer lands in the caller's buffer, capacity taken from the length byte.
-unsigned char query(intptr_t h, uint8_t command, std::vector<uint8_t> payload, unsigned char* buf,
-                    unsigned char* len)
-{
-    if (!buf || !len)
-        return badArgument(h);
-    std::vector<uint8_t> ans;
-    if (!exchange(h, command, payload, &ans))
-        return 0;
-    if (ans.size() > *len)
-        return setError(h, err::BufferTooSmall);
-    if (!ans.empty())
-        std::memcpy(buf, ans.data(), ans.size());
-    *len = static_cast<unsigned char>(ans.size());
-    return 1;
-}
-
-unsigned char set(intptr_t h, uint8_t command, uint8_t type, const unsigned char* buf, unsigned char len,
-                  int timeoutMs = kDefaultTimeoutMs)
+unsigned char typedSet(intptr_t h, uint8_t command, uint8_t type, const unsigned char* buf, unsigned char len)
 {
     if (!buf && len > 0)
         return badArgument(h);
-    std::vector<uint8_t> p{type};
-    p.insert(p.end(), buf, buf + len);
-    return exchange(h, command, p, nullptr, timeoutMs);
+    m6c::TypedRecord r;
+    r.type = type;
+    r.record.assign(buf, buf + len);
+    return exchange(h, command, r);
 }
 
-unsigned char initSession(ZALT_HANDLE* handle, Medium m, const char* address, int port, int baud)
+template <class Request>
+unsigned char oneByteQuery(intptr_t h, uint8_t command, const Request& r, unsigned char* out)
 {
-    if (!handle || !address)
+    if (!out)
+        return badArgument(h);
+    m6c::ByteAnswer answer;
+    if (!exchangeFor(h, command, r, &answer))
         return 0;
-    auto s = std::make_shared<Session>();
-    s->medium = m;
-    s->address = address;
-    s->port = port;
-    s->baud = baud;
-    if (m == Medium::Serial) {
-        if (s->address.empty())
-            return 0;
-    } else if (!wire::validIpv4(s->address) || port <= 0 || port > 65535) {
-        return 0;
-    }
-    return addSession(handle, std::move(s));
+    *out = answer.value;
+    return 1;
 }
 
-std::vector<uint8_t> pwd4(const unsigned char* p)
+uint32_t password(const unsigned char* p)
 {
-    return std::vector<uint8_t>(p, p + 4);
+    return wire::getU32(p);
 }
 
-int clampTime(int ms)
+uint32_t clampTime(int ms)
 {
-    return std::clamp(ms, 0, 64000);
+    return uint32_t(std::clamp(ms, 0, 64000));
 }
 
 unsigned char startRead(intptr_t h, uint8_t command, unsigned char antenna, unsigned char mode, int value)
@@ -205,9 +59,11 @@ unsigned char startRead(intptr_t h, uint8_t command, unsigned char antenna, unsi
         return 0;
     // Reports left from an earlier run must not be counted in this one.
     c.conn->clearReports();
-    std::vector<uint8_t> p{antenna, mode};
-    wire::putU32(p, uint32_t(value));
-    return exchange(h, command, p);
+    m6c::InventoryRequest r;
+    r.antenna = antenna;
+    r.mode = mode;
+    r.preRead = uint32_t(value);
+    return exchange(h, command, r);
 }
 
 enum class Want
@@ -220,72 +76,50 @@ enum class Want
 unsigned char receive(intptr_t h, Want want, unsigned char* antenna, unsigned char* bufA, unsigned char* lenA,
                       unsigned char* bufB, unsigned char* lenB)
 {
-    const auto start = std::chrono::steady_clock::now();
-    const auto deadline = start + std::chrono::milliseconds(kReceiveWaitMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReceiveWaitMs);
     // Callers poll in a tight loop: every failure takes the full wait so such a loop never spins.
-    auto idle = [&](unsigned char r) {
+    auto idle = [&deadline] {
         std::this_thread::sleep_until(deadline);
-        return r;
+        return static_cast<unsigned char>(0);
     };
     if (!antenna || !bufA || !lenA || (want == Want::Both && (!bufB || !lenB))) {
         badArgument(h);
-        return idle(0);
+        return idle();
     }
     Call c;
     if (!begin(h, c))
-        return idle(0);
+        return idle();
     Frame f;
+    m6c::TagReport r;
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
                                                                           std::chrono::steady_clock::now());
         if (!c.conn->popReport(f, int(std::max<long>(0, left.count())))) {
             if (c.conn->linkLost())
                 c.fail(err::LinkLost);
-            return idle(0);
+            return idle();
         }
-        const std::vector<uint8_t>& p = f.payload;
-        if (p.size() < 6)
+        if (!m6c::decodeTagReport(f, r))
             continue;
-        const uint8_t ant = p[4];
-        const uint8_t* first = p.data() + 6;
-        const size_t n1 = p[5];
-        if (6 + n1 > p.size())
-            continue;
-        const uint8_t* epc = nullptr;
-        const uint8_t* tid = nullptr;
-        size_t nEpc = 0, nTid = 0;
-        if (f.cmd == cmd::ReportEpc) {
-            epc = first;
-            nEpc = n1;
-        } else if (f.cmd == cmd::ReportTid) {
-            tid = first;
-            nTid = n1;
-        } else {
-            epc = first;
-            nEpc = n1;
-            if (6 + n1 + 1 > p.size() || 6 + n1 + 1 + p[6 + n1] > p.size())
-                continue;
-            nTid = p[6 + n1];
-            tid = p.data() + 6 + n1 + 1;
-        }
-        if ((want == Want::Epc && !epc) || (want == Want::Tid && !tid))
+        const bool hasEpc = r.kind != cmd::ReportTid;
+        const bool hasTid = r.kind != cmd::ReportEpc;
+        if ((want == Want::Epc && !hasEpc) || (want == Want::Tid && !hasTid))
             continue; // a report of another kind, left from an earlier run
-        const uint8_t* dA = want == Want::Tid ? tid : epc;
-        const size_t nA = want == Want::Tid ? nTid : nEpc;
+        const wire::ByteView a = want == Want::Tid ? r.tid : r.epc;
         const size_t capA = *lenA ? *lenA : 255;
         const size_t capB = (want == Want::Both && *lenB) ? *lenB : 255;
-        if (nA > capA || (want == Want::Both && nTid > capB)) {
+        if (a.size > capA || (want == Want::Both && r.tid.size > capB)) {
             c.fail(err::BufferTooSmall);
-            return idle(0);
+            return idle();
         }
-        *antenna = ant;
-        if (nA)
-            std::memcpy(bufA, dA, nA);
-        *lenA = static_cast<unsigned char>(nA);
+        *antenna = r.antenna;
+        if (a.size)
+            std::memcpy(bufA, a.data, a.size);
+        *lenA = static_cast<unsigned char>(a.size);
         if (want == Want::Both) {
-            if (nTid)
-                std::memcpy(bufB, tid, nTid);
-            *lenB = static_cast<unsigned char>(nTid);
+            if (r.tid.size)
+                std::memcpy(bufB, r.tid.data, r.tid.size);
+            *lenB = static_cast<unsigned char>(r.tid.size);
         }
         if (c.conn->takeOverflowFlag())
             c.session->lastError.store(err::ReportOverflow);
@@ -293,157 +127,65 @@ unsigned char receive(intptr_t h, Want want, unsigned char* antenna, unsigned ch
     }
 }
 
+unsigned char passwordSet(intptr_t h, uint8_t command, unsigned char antenna, unsigned char reserved,
+                          const unsigned char* oldPw, const unsigned char* newPw)
+{
+    if (!oldPw || !newPw)
+        return badArgument(h);
+    m6c::PasswordSetRequest r;
+    r.antenna = antenna;
+    r.reserved = reserved;
+    r.oldPassword = password(oldPw);
+    r.newPassword = password(newPw);
+    return exchange(h, command, r, kSlowTimeoutMs);
+}
+
 } // namespace
 
+} // namespace zaltlink
+
+using namespace zaltlink;
+
 extern "C" {
-
-unsigned char ZALT_API ZALT_TCPInit(ZALT_HANDLE* handle, const char* ip, int port)
-{
-    return initSession(handle, Medium::Tcp, ip, port, 0);
-}
-
-unsigned char ZALT_API ZALT_UDPInit(ZALT_HANDLE* handle, const char* ip, int port)
-{
-    return initSession(handle, Medium::Udp, ip, port, 0);
-}
-
-unsigned char ZALT_API ZALT_COMInit(ZALT_HANDLE* handle, int, const char* name, int baud)
-{
-    return initSession(handle, Medium::Serial, name, 0, baud);
-}
-
-unsigned char ZALT_API ZALT_USBInit(ZALT_HANDLE* handle, int, const char* name, int param)
-{
-    // A USB reader is a USB-serial device.
-    return initSession(handle, Medium::Serial, name, 0, param);
-}
-
-unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle)
-{
-    auto s = findSession(handle);
-    if (!s)
-        return 0;
-    std::lock_guard<std::mutex> openLock(s->openMutex);
-    if (auto old = s->connection(); old && !old->linkLost()) {
-        s->lastError.store(err::AlreadyOpen);
-        return 0;
-    }
-    {
-        std::lock_guard<std::mutex> lk(s->mutex);
-        s->conn.reset();
-    }
-    int osError = 0;
-    std::unique_ptr<wire::Transport> t;
-    switch (s->medium) {
-    case Medium::Tcp:
-        t = wire::openTcp(s->address, s->port, kConnectTimeoutMs, &osError);
-        break;
-    case Medium::Udp:
-        t = wire::openUdp(s->address, s->port, &osError);
-        break;
-    case Medium::Serial:
-        t = wire::openSerial(s->address, s->baud, &osError);
-        break;
-    }
-    if (!t) {
-        s->lastError.store(err::ConnectFailed);
-        return 0;
-    }
-    auto conn = std::make_shared<wire::Connection>(std::move(t));
-    Frame a;
-    int e = conn->request(cmd::Hello, {wire::kProtocolVersion}, a, kDefaultTimeoutMs);
-    if (e != err::None || a.status != wire::status::Ok || a.payload.size() < 2 ||
-        a.payload[1] != wire::kFamily6C) {
-        s->lastError.store(err::ConnectFailed);
-        return 0;
-    }
-    conn->resetReportStats();
-    std::lock_guard<std::mutex> lk(s->mutex);
-    s->conn = std::move(conn);
-    return 1;
-}
-
-unsigned char ZALT_API ZALT_Close(ZALT_HANDLE handle)
-{
-    std::shared_ptr<Session> s;
-    {
-        std::lock_guard<std::mutex> lk(gRegistryMutex);
-        auto it = gRegistry.find(handle);
-        if (it == gRegistry.end() || handle == 0 || handle == -1)
-            return 0;
-        s = std::move(it->second);
-        gRegistry.erase(it);
-    }
-    std::shared_ptr<wire::Connection> conn;
-    {
-        std::lock_guard<std::mutex> lk(s->mutex);
-        conn = std::move(s->conn);
-    }
-    if (conn && !conn->linkLost())
-        conn->post(cmd::Bye, {});
-    return 1; // the connection ends when its last user lets go
-}
-
-unsigned char ZALT_API ZALT_GetErrorCode(ZALT_HANDLE handle, int* code)
-{
-    if (!code)
-        return 0;
-    auto s = findSession(handle);
-    *code = s ? s->lastError.load() : err::BadHandle;
-    return 1;
-}
-
-unsigned char ZALT_API ZALT_Copyright(ZALT_HANDLE*, char* text)
-{
-    if (!text)
-        return 0;
-    std::strncpy(text, kCopyright, 254);
-    text[254] = '\0';
-    return 1;
-}
 
 unsigned char ZALT_API ZALT_SysInfQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf,
                                         unsigned char* len)
 {
-    return query(h, cmd::SysInfQuery, {type}, buf, len);
+    return typeQuery(h, cmd::SysInfQuery, type, buf, len);
 }
 
 unsigned char ZALT_API ZALT_SysInfSet(ZALT_HANDLE h, unsigned char type, const unsigned char* buf,
                                       unsigned char len)
 {
-    return set(h, cmd::SysInfSet, type, buf, len);
+    return typedSet(h, cmd::SysInfSet, type, buf, len);
 }
 
 unsigned char ZALT_API ZALT_ParmOp(ZALT_HANDLE h, unsigned char op, unsigned char address,
                                    unsigned char count, unsigned char* buf, unsigned char* len)
 {
-    std::vector<uint8_t> p;
-    p.reserve(3 + size_t(count));
-    p.push_back(op);
-    p.push_back(address);
-    p.push_back(count);
+    m6c::ParmOpRequest r;
+    r.op = op;
+    r.address = address;
+    r.count = count;
     switch (op) {
     case 0:
-        return exchange(h, cmd::ParmOp, p, nullptr, kSlowTimeoutMs);
+        return exchange(h, cmd::ParmOp, r, kSlowTimeoutMs);
     case 1:
         if (count > 0 && !buf)
             return badArgument(h);
-        p.insert(p.end(), buf, buf + count);
-        return exchange(h, cmd::ParmOp, p);
+        r.data.assign(buf, buf + count);
+        return exchange(h, cmd::ParmOp, r);
     case 2: {
         if (!buf || !len)
             return badArgument(h);
         if (count > *len)
             return setError(h, err::BufferTooSmall);
-        std::vector<uint8_t> ans;
-        if (!exchange(h, cmd::ParmOp, p, &ans))
+        wire::Record answer;
+        if (!exchangeFor(h, cmd::ParmOp, r, &answer))
             return 0;
-        if (ans.size() != count)
+        if (answer.bytes.size() != count)
             return setError(h, err::BadFrame);
-        if (count)
-            std::memcpy(buf, ans.data(), count);
-        *len = count;
-        return 1;
+        return copyOut(h, answer.bytes, buf, len);
     }
     default:
         return badArgument(h);
@@ -452,7 +194,9 @@ unsigned char ZALT_API ZALT_ParmOp(ZALT_HANDLE h, unsigned char op, unsigned cha
 
 unsigned char ZALT_API ZALT_Reboot(ZALT_HANDLE h, unsigned char mode)
 {
-    return exchange(h, cmd::Reboot, {mode}, nullptr, kSlowTimeoutMs);
+    m6c::ModeRequest r;
+    r.mode = mode;
+    return exchange(h, cmd::Reboot, r, kSlowTimeoutMs);
 }
 
 unsigned char ZALT_API ZALT_Updata(ZALT_HANDLE h, unsigned char type, int fileSize,
@@ -460,59 +204,64 @@ unsigned char ZALT_API ZALT_Updata(ZALT_HANDLE h, unsigned char type, int fileSi
 {
     if (!checksum || fileSize < 0 || nameLen < 0 || nameLen > 254 || (nameLen > 0 && !name))
         return badArgument(h);
-    std::vector<uint8_t> p{type};
-    wire::putU32(p, uint32_t(fileSize));
-    const auto* c = reinterpret_cast<const uint8_t*>(checksum);
-    p.insert(p.end(), c, c + 4);
-    p.push_back(uint8_t(nameLen));
-    p.insert(p.end(), name, name + nameLen);
-    return exchange(h, cmd::Updata, p, nullptr, kUpdateTimeoutMs);
+    m6c::UpdateRequest r;
+    r.kind = type;
+    r.size = uint32_t(fileSize);
+    // The four bytes as they lie in the caller's memory.
+    r.checksum = wire::getU32(reinterpret_cast<const uint8_t*>(checksum));
+    if (nameLen > 0)
+        r.name.assign(reinterpret_cast<const char*>(name), size_t(nameLen));
+    return exchange(h, cmd::Updata, r, kUpdateTimeoutMs);
 }
 
 unsigned char ZALT_API ZALT_ReaderTimeQuery(ZALT_HANDLE h, unsigned char* buf, unsigned char* len)
 {
-    return query(h, cmd::TimeQuery, {}, buf, len);
+    return query(h, cmd::TimeQuery, wire::Empty(), buf, len);
 }
 
 unsigned char ZALT_API ZALT_SetReaderTime(ZALT_HANDLE h, const unsigned char* record, unsigned char len)
 {
     if (!record || len != 7)
         return badArgument(h);
-    return exchange(h, cmd::TimeSet, std::vector<uint8_t>(record, record + 7));
+    m6c::ClockRecord r;
+    std::copy(record, record + 7, r.record.begin());
+    return exchange(h, cmd::TimeSet, r);
 }
 
 unsigned char ZALT_API ZALT_PowerOff(ZALT_HANDLE h)
 {
-    return exchange(h, cmd::PowerOff, {});
+    return exchange(h, cmd::PowerOff, wire::Empty());
 }
 
 unsigned char ZALT_API ZALT_EnterTrans(ZALT_HANDLE h, unsigned char mode)
 {
-    return exchange(h, cmd::EnterTrans, {mode});
+    m6c::ModeRequest r;
+    r.mode = mode;
+    return exchange(h, cmd::EnterTrans, r);
 }
 
 unsigned char ZALT_API ZALT_CommunicatParaQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf,
                                                 unsigned char* len)
 {
-    return query(h, cmd::CommQuery, {type}, buf, len);
+    return typeQuery(h, cmd::CommQuery, type, buf, len);
 }
 
 unsigned char ZALT_API ZALT_CommunicatParaSet(ZALT_HANDLE h, unsigned char type, const unsigned char* buf,
                                               unsigned char len)
 {
-    return set(h, cmd::CommSet, type, buf, len);
+    return typedSet(h, cmd::CommSet, type, buf, len);
 }
 
 unsigned char ZALT_API ZALT_NetParaQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf,
                                          unsigned char* len)
 {
-    return query(h, cmd::NetQuery, {type}, buf, len);
+    return typeQuery(h, cmd::NetQuery, type, buf, len);
 }
 
 unsigned char ZALT_API ZALT_NetParaSet(ZALT_HANDLE h, unsigned char type, const unsigned char* buf,
                                        unsigned char len)
 {
-    return set(h, cmd::NetSet, type, buf, len);
+    return typedSet(h, cmd::NetSet, type, buf, len);
 }
 
 unsigned char ZALT_API ZALT_AntennaParmQuery(ZALT_HANDLE h, unsigned char antenna, unsigned char* enabled,
@@ -520,14 +269,14 @@ unsigned char ZALT_API ZALT_AntennaParmQuery(ZALT_HANDLE h, unsigned char antenn
 {
     if (!enabled || !power || !dwell || antenna < 1 || antenna > 4)
         return badArgument(h);
-    std::vector<uint8_t> ans;
-    if (!exchange(h, cmd::AntennaQuery, {antenna}, &ans))
+    m6c::AntennaRequest r;
+    r.antenna = antenna;
+    m6c::AntennaAnswer a;
+    if (!exchangeFor(h, cmd::AntennaQuery, r, &a))
         return 0;
-    if (ans.size() != 3)
-        return setError(h, err::BadFrame);
-    *enabled = ans[0];
-    *power = ans[1];
-    *dwell = ans[2];
+    *enabled = a.enabled;
+    *power = a.power;
+    *dwell = a.dwell;
     return 1;
 }
 
@@ -535,13 +284,15 @@ unsigned char ZALT_API ZALT_AntennaParmSet(ZALT_HANDLE h, const unsigned char* r
 {
     if (!record || len == 0)
         return badArgument(h);
-    return exchange(h, cmd::AntennaSet, std::vector<uint8_t>(record, record + len));
+    m6c::AntennaRecord r;
+    r.record.assign(record, record + len);
+    return exchange(h, cmd::AntennaSet, r);
 }
 
 unsigned char ZALT_API ZALT_RFParaQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf,
                                         unsigned char* len)
 {
-    return query(h, cmd::RfQuery, {type}, buf, len);
+    return typeQuery(h, cmd::RfQuery, type, buf, len);
 }
 
 unsigned char ZALT_API ZALT_RFParaSet(ZALT_HANDLE h, unsigned char type, unsigned char count,
@@ -549,90 +300,89 @@ unsigned char ZALT_API ZALT_RFParaSet(ZALT_HANDLE h, unsigned char type, unsigne
 {
     if (count > 0 && !buf)
         return badArgument(h);
-    std::vector<uint8_t> p{type, count};
-    p.insert(p.end(), buf, buf + count);
-    return exchange(h, cmd::RfSet, p);
+    m6c::FrequencySetRequest r;
+    r.type = type;
+    r.points.assign(buf, buf + count);
+    return exchange(h, cmd::RfSet, r);
 }
 
 unsigned char ZALT_API ZALT_CarrierWaveOp(ZALT_HANDLE h, unsigned char op, unsigned char antenna)
 {
-    return exchange(h, cmd::Carrier, {op, antenna});
+    m6c::CarrierRequest r;
+    r.operation = op;
+    r.antenna = antenna;
+    return exchange(h, cmd::Carrier, r);
 }
 
 unsigned char ZALT_API ZALT_TagOpParaQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf,
                                            unsigned char* len)
 {
-    return query(h, cmd::TagOpQuery, {type}, buf, len);
+    return typeQuery(h, cmd::TagOpQuery, type, buf, len);
 }
 
 unsigned char ZALT_API ZALT_TagOpParaSet(ZALT_HANDLE h, unsigned char type, const unsigned char* buf,
                                          unsigned char len)
 {
-    return set(h, cmd::TagOpSet, type, buf, len);
+    return typedSet(h, cmd::TagOpSet, type, buf, len);
 }
 
 unsigned char ZALT_API ZALT_IOOperate(ZALT_HANDLE h, unsigned char port, unsigned char action)
 {
-    return exchange(h, cmd::IoOperate, {port, action});
+    m6c::OutputRequest r;
+    r.port = port;
+    r.action = action;
+    return exchange(h, cmd::IoOperate, r);
 }
 
 unsigned char ZALT_API ZALT_IOStateQuery(ZALT_HANDLE h, unsigned char* state)
 {
     if (!state)
         return badArgument(h);
-    std::vector<uint8_t> ans;
-    if (!exchange(h, cmd::IoStateQuery, {}, &ans))
+    m6c::IoStateAnswer a;
+    if (!exchangeFor(h, cmd::IoStateQuery, wire::Empty(), &a))
         return 0;
-    if (ans.size() != 2)
-        return setError(h, err::BadFrame);
-    state[0] = ans[0];
-    state[1] = ans[1];
-    return 1;
-}
-
-static unsigned char queryOneByte(intptr_t h, uint8_t command, std::vector<uint8_t> p, unsigned char* out)
-{
-    if (!out)
-        return badArgument(h);
-    std::vector<uint8_t> ans;
-    if (!exchange(h, command, p, &ans))
-        return 0;
-    if (ans.size() != 1)
-        return setError(h, err::BadFrame);
-    *out = ans[0];
+    state[0] = a.inputs;
+    state[1] = a.outputs;
     return 1;
 }
 
 unsigned char ZALT_API ZALT_Reading_IOQuery(ZALT_HANDLE h, unsigned char* setting)
 {
-    return queryOneByte(h, cmd::ReadingIoQuery, {}, setting);
+    return oneByteQuery(h, cmd::ReadingIoQuery, wire::Empty(), setting);
 }
 
 unsigned char ZALT_API ZALT_Reading_IOConfig(ZALT_HANDLE h, unsigned char setting)
 {
-    return exchange(h, cmd::ReadingIoConfig, {setting});
+    m6c::ByteRequest r;
+    r.value = setting;
+    return exchange(h, cmd::ReadingIoConfig, r);
 }
 
 unsigned char ZALT_API ZALT_IOPulseWidthQuery(ZALT_HANDLE h, unsigned char port, unsigned char* width)
 {
-    return queryOneByte(h, cmd::PulseQuery, {port}, width);
+    m6c::ByteRequest r;
+    r.value = port;
+    return oneByteQuery(h, cmd::PulseQuery, r, width);
 }
 
 unsigned char ZALT_API ZALT_IOPulseWidthSet(ZALT_HANDLE h, unsigned char port, int width)
 {
     if (width < 0 || width > 255)
         return badArgument(h);
-    return exchange(h, cmd::PulseSet, {port, uint8_t(width)});
+    m6c::PulseSetRequest r;
+    r.line = port;
+    r.width = uint8_t(width);
+    return exchange(h, cmd::PulseSet, r);
 }
 
 unsigned char ZALT_API ZALT_FlashTotalCountQuery(ZALT_HANDLE h, unsigned char* buf, unsigned char* len)
 {
-    return query(h, cmd::FlashCount, {}, buf, len);
+    return query(h, cmd::FlashCount, wire::Empty(), buf, len);
 }
 
 unsigned char ZALT_API ZALT_ClearFlash(ZALT_HANDLE h)
 {
-    return exchange(h, cmd::FlashClear, {}, nullptr, kSlowTimeoutMs);
+    return exchange(h, cmd::FlashClear, wire::Empty(), kSlowTimeoutMs);
 }
 
 unsigned char ZALT_API ZALT_6CReadEPCCode(ZALT_HANDLE h, unsigned char antenna, unsigned char mode, int value)
@@ -675,15 +425,13 @@ unsigned char ZALT_API ZALT_6CTagSelect(ZALT_HANDLE h, unsigned char bank, int s
 {
     if (startBits < 0 || startBits > 0xFFFF || lengthBits < 0 || lengthBits > 0xFFFF || (count > 0 && !data))
         return badArgument(h);
-    std::vector<uint8_t> p{bank};
-    wire::putU16(p, uint16_t(startBits));
-    wire::putU16(p, uint16_t(lengthBits));
-    p.push_back(count);
-    p.insert(p.end(), data, data + count);
-    p.push_back(r1);
-    p.push_back(r2);
-    p.push_back(r3);
-    return exchange(h, cmd::TagSelect, p, nullptr, kSlowTimeoutMs);
+    m6c::TagSelectRequest r;
+    r.bank = bank;
+    r.startBits = uint16_t(startBits);
+    r.lengthBits = uint16_t(lengthBits);
+    r.mask.assign(data, data + count);
+    r.reserved = {r1, r2, r3};
+    return exchange(h, cmd::TagSelect, r, kSlowTimeoutMs);
 }
 
 unsigned char ZALT_API ZALT_6CReadUserData(ZALT_HANDLE h, unsigned char antenna, int start, int words,
@@ -693,97 +441,79 @@ unsigned char ZALT_API ZALT_6CReadUserData(ZALT_HANDLE h, unsigned char antenna,
         return badArgument(h);
     if (*len < words * 2)
         return setError(h, err::BufferTooSmall);
-    std::vector<uint8_t> p{antenna};
-    wire::putU16(p, uint16_t(start));
-    wire::putU16(p, uint16_t(words));
-    wire::putU32(p, uint32_t(clampTime(timeMs)));
-    std::vector<uint8_t> ans;
-    if (!exchange(h, cmd::ReadUser, p, &ans, clampTime(timeMs) + 1000))
+    m6c::ReadUserRequest r;
+    r.antenna = antenna;
+    r.startWord = uint16_t(start);
+    r.words = uint16_t(words);
+    r.timeMs = clampTime(timeMs);
+    m6c::UserWords a;
+    if (!exchangeFor(h, cmd::ReadUser, r, &a, int(r.timeMs) + 1000))
         return 0;
-    if (ans.size() < 2)
-        return setError(h, err::BadFrame);
-    const int got = wire::getU16(ans.data());
-    if (ans.size() != size_t(2 + got * 2))
-        return setError(h, err::BadFrame);
-    if (got * 2 > *len)
+    if (a.data.size() > size_t(*len))
         return setError(h, err::BufferTooSmall);
-    if (got)
-        std::memcpy(buf, ans.data() + 2, size_t(got) * 2);
-    *len = got;
+    if (!a.data.empty())
+        std::memcpy(buf, a.data.data(), a.data.size());
+    *len = int(a.data.size() / 2);
     return 1;
 }
 
 unsigned char ZALT_API ZALT_6CWriteUserData(ZALT_HANDLE h, unsigned char antenna, unsigned char reserved,
-                                            const unsigned char* password, int start, int timeMs,
+                                            const unsigned char* pwd, int start, int timeMs,
                                             const unsigned char* data, int* words)
 {
-    if (!password || !data || !words || start < 0 || start > 0xFFFF || *words < 1 || *words > kMaxUserWords)
+    if (!pwd || !data || !words || start < 0 || start > 0xFFFF || *words < 1 || *words > kMaxUserWords)
         return badArgument(h);
-    std::vector<uint8_t> p{antenna, reserved};
-    auto pw = pwd4(password);
-    p.insert(p.end(), pw.begin(), pw.end());
-    wire::putU16(p, uint16_t(start));
-    wire::putU32(p, uint32_t(clampTime(timeMs)));
-    wire::putU16(p, uint16_t(*words));
-    p.insert(p.end(), data, data + size_t(*words) * 2);
-    std::vector<uint8_t> ans;
-    if (!exchange(h, cmd::WriteUser, p, &ans, clampTime(timeMs) + 1000))
+    m6c::WriteUserRequest r;
+    r.antenna = antenna;
+    r.reserved = reserved;
+    r.password = password(pwd);
+    r.startWord = uint16_t(start);
+    r.timeMs = clampTime(timeMs);
+    r.data.assign(data, data + size_t(*words) * 2);
+    m6c::WrittenAnswer a;
+    if (!exchangeFor(h, cmd::WriteUser, r, &a, int(r.timeMs) + 1000))
         return 0;
-    if (ans.size() != 2)
-        return setError(h, err::BadFrame);
-    *words = wire::getU16(ans.data());
+    *words = a.words;
     return 1;
 }
 
 unsigned char ZALT_API ZALT_6CWriteEPCCode(ZALT_HANDLE h, unsigned char antenna, unsigned char reserved,
-                                           const unsigned char* password, const unsigned char* data,
+                                           const unsigned char* pwd, const unsigned char* data,
                                            unsigned char count)
 {
-    if (!password || (count > 0 && !data))
+    if (!pwd || (count > 0 && !data))
         return badArgument(h);
-    std::vector<uint8_t> p{antenna, reserved};
-    auto pw = pwd4(password);
-    p.insert(p.end(), pw.begin(), pw.end());
-    p.push_back(count);
-    p.insert(p.end(), data, data + count);
-    return exchange(h, cmd::WriteEpc, p, nullptr, kSlowTimeoutMs);
+    m6c::WriteEpcRequest r;
+    r.antenna = antenna;
+    r.reserved = reserved;
+    r.password = password(pwd);
+    r.epc.assign(data, data + count);
+    return exchange(h, cmd::WriteEpc, r, kSlowTimeoutMs);
 }
 
-unsigned char ZALT_API ZALT_6CTagLock(ZALT_HANDLE h, unsigned char antenna, const unsigned char* password,
+unsigned char ZALT_API ZALT_6CTagLock(ZALT_HANDLE h, unsigned char antenna, const unsigned char* pwd,
                                       unsigned char op, unsigned char area)
 {
-    if (!password)
+    if (!pwd)
         return badArgument(h);
-    std::vector<uint8_t> p{antenna};
-    auto pw = pwd4(password);
-    p.insert(p.end(), pw.begin(), pw.end());
-    p.push_back(op);
-    p.push_back(area);
-    return exchange(h, cmd::TagLock, p, nullptr, kSlowTimeoutMs);
+    m6c::TagLockRequest r;
+    r.antenna = antenna;
+    r.password = password(pwd);
+    r.operation = op;
+    r.area = area;
+    return exchange(h, cmd::TagLock, r, kSlowTimeoutMs);
 }
 
-unsigned char ZALT_API ZALT_6CTagKill(ZALT_HANDLE h, unsigned char antenna, const unsigned char* password,
+unsigned char ZALT_API ZALT_6CTagKill(ZALT_HANDLE h, unsigned char antenna, const unsigned char* pwd,
                                       const unsigned char* epc, unsigned char count)
 {
-    if (!password || (count > 0 && !epc))
+    if (!pwd || (count > 0 && !epc))
         return badArgument(h);
-    std::vector<uint8_t> p{antenna};
-    auto pw = pwd4(password);
-    p.insert(p.end(), pw.begin(), pw.end());
-    p.push_back(count);
-    p.insert(p.end(), epc, epc + count);
-    return exchange(h, cmd::TagKill, p, nullptr, kSlowTimeoutMs);
-}
-
-static unsigned char passwordSet(intptr_t h, uint8_t command, unsigned char antenna, unsigned char reserved,
-                                 const unsigned char* oldPw, const unsigned char* newPw)
-{
-    if (!oldPw || !newPw)
-        return badArgument(h);
-    std::vector<uint8_t> p{antenna, reserved};
-    p.insert(p.end(), oldPw, oldPw + 4);
-    p.insert(p.end(), newPw, newPw + 4);
-    return exchange(h, command, p, nullptr, kSlowTimeoutMs);
+    m6c::TagKillRequest r;
+    r.antenna = antenna;
+    r.killPassword = password(pwd);
+    r.epc.assign(epc, epc + count);
+    return exchange(h, cmd::TagKill, r, kSlowTimeoutMs);
 }
 
 unsigned char ZALT_API ZALT_6CAccessPWDSet(ZALT_HANDLE h, unsigned char antenna, unsigned char reserved,
@@ -803,7 +533,9 @@ unsigned char ZALT_API ZALT_RawSendData(ZALT_HANDLE h, const unsigned char* data
 {
     if (!data || len < 1 || len > kMaxRaw)
         return badArgument(h);
-    return exchange(h, cmd::RawSend, std::vector<uint8_t>(data, data + len));
+    wire::Record r;
+    r.bytes.assign(data, data + len);
+    return exchange(h, cmd::RawSend, r);
 }
 
 unsigned char ZALT_API ZALT_RawRevData(ZALT_HANDLE h, unsigned char* buf, unsigned char* len, int timeoutMs)

@@ -8,9 +8,15 @@
 namespace readersim {
 
 const char* const kNetServicesUsage =
-    "Network services: [--discovery HOST:PORT] [--name NAME] [--readers N]\n"
-    "                  [--tftp HOST:PORT] [--tftp-dir DIR] [--duplicate P]\n"
-    "--discovery may bind 0.0.0.0 to hear loopback broadcasts; it answers loopback senders only.\n"
+    "Network services:\n"
+    "  --discovery HOST:PORT  answer discovery queries (HOST may be 0.0.0.0 to hear loopback\n"
+    "                         broadcasts; only loopback senders are answered)\n"
+    "  --name NAME            the name in discovery answers (default: the reader's identity name)\n"
+    "  --readers N            answer a query as N readers with distinct addresses (default 1)\n"
+    "  --tftp HOST:PORT       receive files by TFTP, answering from this port\n"
+    "  --tftp-dir DIR         keep each received file in DIR under its name\n"
+    "  --duplicate P          deliver a TFTP packet twice with probability P, 0..1 (default 0);\n"
+    "                         --drop applies to TFTP packets too\n"; it answers loopback senders only.\n"
     "--drop applies to TFTP packets too; --duplicate P delivers them twice.\n";
 
 namespace {

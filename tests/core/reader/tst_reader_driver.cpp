@@ -2,7 +2,7 @@
 #include "core/app/ReaderDriverHolder.h"
 #include "core/reader/ReaderDllCommon.h"
 
-#include <readersim/simulator.h>
+#include <readersim/launch.h>
 #include <zaltlink.h>
 
 #include <QtTest>
@@ -20,9 +20,9 @@ private slots:
         o.udp = true;
         o.pty = true;
         o.tags = 5;
-        m_sim = std::make_unique<readersim::Simulator>(o);
         std::string err;
-        QVERIFY2(m_sim->start(&err), err.c_str());
+        m_sim = readersim::startInProcess(o, &err);
+        QVERIFY2(m_sim, err.c_str());
     }
     void cleanup() { m_sim.reset(); }
 

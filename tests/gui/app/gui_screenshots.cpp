@@ -67,10 +67,7 @@ int main(int argc, char* argv[])
     readersim::Options options;
     options.tags = 24;
     options.rate = 120;
-    auto sim = std::make_unique<readersim::Simulator>(options);
-    if (!sim->start()) {
-        sim.reset();
-    }
+    auto sim = readersim::startInProcess(options);
     // Readers for the discovery dialog to find, on loopback.
     readersim::DiscoveryOptions discoveryOptions;
     discoveryOptions.readers = 3;

@@ -1,5 +1,6 @@
 // A link to one reader: one receiver thread, requests matched to answers by sequence number,
-// unsolicited frames queued. Safe for concurrent use by a few threads.
+// unsolicited frames queued. Safe for concurrent use by a few threads. The same for every reader
+// family; what tells its tag reports apart is the ReportRule it is given.
 #pragma once
 
 #include "wire/frame.h"
@@ -24,7 +25,7 @@ struct ReportStats
     uint64_t overflowed = 0; // dropped because the queue was full
     uint64_t heartbeats = 0;
     uint64_t ioEvents = 0;
-    uint64_t framesDropped = 0; // bad CRC or header on the link
+    uint64_t framesDropped = 0; // bad CRC or header on the link, or a tag report too short for its fields
 };
 
 class Connection
@@ -37,7 +38,8 @@ public:
     static constexpr size_t kMaxRawBytes = 65536;
     static constexpr int kFullPauseMs = 250;
 
-    explicit Connection(std::unique_ptr<Transport> transport);
+    // `reports` tells the family's tag reports from its other unsolicited frames.
+    Connection(std::unique_ptr<Transport> transport, ReportRule reports);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -72,9 +74,11 @@ private:
     void run();
     void dispatch(Frame& f);
     void markLost();
-    uint8_t allocSeq();
+    uint8_t allocSeq();            // mutex_ held
+    void forgetLocked(Pending* p); // mutex_ held
 
     std::unique_ptr<Transport> t_;
+    const ReportRule rule_;
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
     std::thread thread_;

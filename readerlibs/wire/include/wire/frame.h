@@ -22,6 +22,14 @@ struct Frame
     std::vector<uint8_t> payload;
 };
 
+// How a reader family's tag reports look to a link: which unsolicited frames they are, and the report
+// sequence number a frame carries (false when the report is too short for its own fields).
+struct ReportRule
+{
+    bool (*isReport)(uint8_t cmd);
+    bool (*sequence)(const Frame& f, uint32_t* out);
+};
+
 // CRC-16/CCITT-FALSE: poly 0x1021, init 0xFFFF, no reflection, no final XOR. "123456789" -> 0x29B1.
 uint16_t crc16(const uint8_t* data, size_t len);
 uint16_t crc16Update(uint16_t crc, const uint8_t* data, size_t len);
@@ -35,6 +43,10 @@ bool encodeTo(const Frame& f, std::vector<uint8_t>& out);
 
 // Incremental decoder for byte streams (TCP, serial). Feed bytes, then pull frames with next().
 // A bad header or CRC drops the start byte and searches again from the following byte.
+//
+// A candidate frame costs bounded work: a short one gets its CRC directly; a long one takes it from
+// CRC registers kept across the buffer, each byte's computed once, so that a peer sending headers of
+// fake maximum-length frames costs linear time rather than a CRC of 9 KiB per start byte.
 class Decoder
 {
 public:
@@ -50,9 +62,14 @@ public:
 
 private:
     void compact();
+    // The CRC of buf_[first, end) from the registers, computing what is missing.
+    uint16_t crcFromRegisters(size_t first, size_t end);
 
     std::vector<uint8_t> buf_;
     size_t pos_ = 0;
+    // reg_[k] is the CRC register, started at 0 at buf_[regBase_], after buf_[regBase_, regBase_ + k).
+    std::vector<uint16_t> reg_{0};
+    size_t regBase_ = 0;
     uint64_t decoded_ = 0;
     uint64_t dropped_ = 0;
     uint64_t skipped_ = 0;

@@ -1,6 +1,14 @@
 // The simulated 6C reader: its settings, its tag field and its inventory engine.
-// Plain C++17, no I/O: the link layer (simulator.h) turns frames into calls on this class.
+// Plain C++17, no I/O: the 6C family (readersim's command table) turns requests into calls on it.
+//
+// Every public member takes the model's one mutex once and works through private *Locked helpers, so
+// tests may call any of them from any thread while the simulator runs. The members are implemented by
+// area: model_tags.cpp (population, select, tag operations), model_settings.cpp (parameter memory,
+// identity, clock, communication and network), model_rf_io.cpp (antennas, frequencies, carrier,
+// tag-operation parameters, IO, tag store, update, pass-through, reboot) and model_inventory.cpp.
 #pragma once
+
+#include "readersim/types.h"
 
 #include <array>
 #include <cstddef>
@@ -13,184 +21,19 @@
 
 namespace readersim {
 
-// Memory banks as the select command numbers them (reserved is only reachable through passwords).
-enum class Bank : uint8_t
-{
-    Reserved = 0,
-    Epc = 1,
-    Tid = 2,
-    User = 3
-};
-
-// Lockable areas, numbered as the lock command sends them.
-enum class LockArea : uint8_t
-{
-    Epc = 2,
-    User = 3,
-    AccessPassword = 4,
-    KillPassword = 5
-};
-
-enum class ReadType : uint8_t
-{
-    Epc = 0,
-    Tid = 1,
-    EpcTid = 2
-};
-
-// Outcome of a model operation. The link layer maps it onto the protocol's status byte.
-enum class Result : uint8_t
-{
-    Ok = 0,
-    NoTag,         // no live tag matching the select answers on that antenna
-    BadPassword,   // access or kill password wrong (or a zero kill password)
-    Locked,        // the area is locked and the tag is not in the secured state
-    BadArgument,   // a value out of range or a record of the wrong length
-    MemoryOverrun, // address + length beyond the bank
-    ReadOnly,      // a record that cannot be written (version texts)
-    Busy,          // the reader cannot do this now
-    NotSupported,  // unknown record or parameter type
-    BadLength,     // a record of the wrong length for its type
-    NoModule       // no Wi-Fi module, or pass-through not entered
-};
-
-const char* resultName(Result r);
-
-enum class Region : uint8_t
-{
-    China = 0,  // 16 points, 920.625 + 0.25 i MHz
-    Europe = 1, // 16 points, 865.0 + 0.2 i MHz
-    America = 2 // 50 points, 902.75 + 0.5 i MHz
-};
-
-int regionPointCount(Region r);
-double regionPointMHz(Region r, int index);
-
-struct Tag
-{
-    std::vector<uint8_t> epc;  // the EPC number (what inventory reports), 12 bytes when seeded
-    std::vector<uint8_t> tid;  // 12 bytes, starting E2
-    std::vector<uint8_t> user; // 64 bytes (32 words) when seeded
-    uint32_t accessPassword = 0;
-    uint32_t killPassword = 0;
-    std::array<bool, 6> locked{}; // indexed by LockArea value (2..5); 0 and 1 unused
-    bool killed = false;
-    uint8_t antennaMask = 0x0F; // bit n-1 set: antenna n sees the tag
-    // Reports queued on a link for this tag, per antenna; [0] counts antenna codes outside 1..4.
-    std::array<uint64_t, 5> reports{};
-
-    bool isLocked(LockArea a) const { return locked[static_cast<size_t>(a)]; }
-    bool seenBy(int antenna) const
-    {
-        return antenna >= 1 && antenna <= 4 && (antennaMask >> (antenna - 1)) & 1;
-    }
-    uint64_t totalReports() const;
-    // PC word as the tag would back-scatter it: EPC length in words in bits 15..11.
-    uint16_t pc() const;
-};
-
-// A select restricts inventories and tag operations to tags whose bank holds `mask` at `startBits`.
-// Length 0 selects every tag (this is how a select is cancelled).
-struct SelectFilter
-{
-    Bank bank = Bank::Epc;
-    uint16_t startBits = 0;
-    uint16_t lengthBits = 0;
-    std::vector<uint8_t> mask;
-
-    bool active() const { return lengthBits > 0; }
-    bool matches(const Tag& t) const;
-};
-
-struct AntennaConfig
-{
-    bool enabled = true;
-    uint8_t power = 10; // reader power byte: 16..35 = 0..19 dBm, 0..10 = 20..30 dBm
-    uint8_t dwell = 1;  // rounds over the field per turn when polling antennas (0 counts as 1)
-};
-
-struct NetSettings
-{
-    std::array<uint8_t, 6> mac{{0x02, 0x5A, 0x4C, 0x54, 0x00, 0x01}};
-    std::array<uint8_t, 4> ip{{192, 168, 1, 200}};
-    std::array<uint8_t, 4> mask{{255, 255, 255, 0}};
-    std::array<uint8_t, 4> gateway{{192, 168, 1, 1}};
-    uint16_t tcpPort = 4001;
-    uint16_t udpPort = 4002;
-};
-
-struct InventoryState
-{
-    bool running = false;
-    ReadType type = ReadType::Epc;
-    uint8_t antennaCode = 1; // 0 = poll the enabled antennas, 1..4 = that antenna
-    uint32_t preRead = 1;
-    uint64_t nextSequence = 0; // sequence number of the next report of this run
-};
-
-struct UpdateRequest
-{
-    uint8_t kind = 0; // 0 RF chip image, 1 firmware, 2 plain file
-    uint32_t size = 0;
-    uint32_t checksum = 0;
-    std::string name;
-    bool valid = false;
-};
-
-// One report the inventory engine decided to send.
-struct Report
-{
-    uint32_t tagIndex = 0;
-    uint8_t antenna = 0;
-    uint64_t sequence = 0;
-};
-
-// Parameter memory addresses with a meaning of their own.
-namespace parm {
-constexpr uint8_t WorkMode = 0;
-constexpr uint8_t DeviceType = 1;
-constexpr uint8_t GprsApn = 122;      // 64-byte record of its own, not part of the byte map
-constexpr uint8_t GprsAccount = 123;  // likewise
-constexpr uint8_t GprsPassword = 124; // likewise
-constexpr uint8_t BaudRate = 159;     // same byte as the serial baud-rate setting
-constexpr uint8_t WiegandStart = 160;
-constexpr uint8_t WiegandLength = 161;
-constexpr uint8_t CommandType = 239;
-constexpr uint8_t AntennaPort = 240;
-constexpr uint8_t ConnectPort = 241;
-constexpr uint8_t FlashStore = 249;
-constexpr uint8_t GprsServerIp = 250; // 4 bytes
-constexpr uint8_t GprsPort = 254;     // 2 bytes, big-endian
-} // namespace parm
-
-// Everything is guarded by one mutex; every public member takes it, so tests may call them from any
-// thread while the simulator runs. lock() gives a compound view (e.g. several tags at once) with the
-// *Locked accessors.
 class ReaderModel
 {
 public:
     ReaderModel(uint32_t seed, int tagCount);
 
-    std::unique_lock<std::recursive_mutex> lock() const
-    {
-        return std::unique_lock<std::recursive_mutex>(mutex_);
-    }
-    // A copy of one member taken under the lock, for the thread-safe getters.
-    template <class T> T snapshot(const T& member) const
-    {
-        auto l = lock();
-        return member;
-    }
-
     // --- tag population -------------------------------------------------------------------------
     size_t tagCount() const;
     Tag tag(size_t index) const;
-    std::vector<Tag> tags() const;
+    std::vector<Tag> tags() const; // one consistent copy of the whole field
     void setTag(size_t index, const Tag& t);
     size_t addTag(const Tag& t);
     void removeAllTags();
     int findTagByEpc(const std::vector<uint8_t>& epc) const; // -1 when absent (killed tags included)
-    std::vector<Tag>& tagsLocked() { return tags_; }         // caller holds lock()
     // A tag the seed would make: deterministic for (seed, index).
     static Tag makeTag(uint32_t seed, uint32_t index);
 
@@ -245,6 +88,7 @@ public:
     void setRegion(Region r); // also chooses every point of the new region
     std::vector<uint8_t> frequencyPoints() const;
     Result carrierOp(uint8_t operation, uint8_t antenna);
+    void carriersOff();
     bool carrier(int antenna) const;
 
     // --- tag-operation parameters: 2 filter on/off, 3 filter time, 0x10 Q, 0x11 persistent select ----
@@ -282,7 +126,7 @@ public:
     UpdateRequest lastUpdate() const;
     int updateCount() const;
 
-    // --- pass-through to the Wi-Fi module (module itself comes later) --------------------------------
+    // --- pass-through to a module behind the reader ----------------------------------------------------
     bool passThrough() const;
     void setPassThrough(bool on);
 
@@ -297,8 +141,8 @@ public:
     void stopInventory();
     InventoryState inventory() const;
     // Picks up to `max` next reports, counts them as sent and hands each to `sink` (under the lock, so
-    // the sink may read the tag). Returns the number produced; 0 when nothing is eligible.
-    // nowMs is a steady clock in ms, used by the tag filter.
+    // the sink may read the tag, and must not call back into the model). Returns the number produced;
+    // 0 when nothing is eligible. nowMs is a steady clock in ms, used by the tag filter.
     size_t generateReports(size_t max, int64_t nowMs,
                            const std::function<void(const Tag&, const Report&)>& sink);
     // Undo the count of a report that was never sent (dropped by fault injection, link closed).
@@ -309,59 +153,74 @@ public:
     void resetCounts();
 
 private:
+    using Lock = std::lock_guard<std::mutex>;
+    // A copy of one member taken under the lock, for the plain getters.
+    template <class T> T copyOf(const T& member) const
+    {
+        Lock l(mutex_);
+        return member;
+    }
+
+    // Helpers for callers that hold mutex_.
+    int targetTagLocked(int antenna) const;
     bool eligibleLocked(const Tag& t, int antenna) const;
     Result checkAccessLocked(const Tag& t, uint32_t password, LockArea area) const;
+    Result writeUserLocked(int antenna, uint32_t password, uint32_t startWord,
+                           const std::vector<uint8_t>& data);
+    void restoreGprsTextLocked();
     void rebuildEligibleLocked();
 
-    mutable std::recursive_mutex mutex_;
+    mutable std::mutex mutex_;
+
+    // Tag field.
     uint32_t seed_;
     std::vector<Tag> tags_;
     SelectFilter select_;
     SelectFilter persistentSelect_;
     bool hasPersistentSelect_ = false;
 
+    // Parameter memory, identity, clock, communication.
     std::array<uint8_t, 256> parm_;
     std::array<std::vector<uint8_t>, 3> gprsText_; // APN, account, password (64 bytes each)
     std::array<std::vector<uint8_t>, 7> identity_;
     int64_t clockOffsetSeconds_ = 0;
-
     NetSettings net_;
     uint8_t busAddress_ = 0x01;
 
+    // RF and tag-operation parameters.
     std::array<AntennaConfig, 4> antennas_{};
     Region region_ = Region::China;
     std::vector<uint8_t> points_;
     std::array<bool, 4> carrier_{};
-
     bool filterEnabled_ = false;
     uint8_t filterTime_ = 10;
     uint8_t q_ = 4;
 
+    // IO.
     uint8_t inputs_ = 0x01;
     std::function<void()> inputObserver_;
     std::array<uint8_t, 4> outputAction_{};
     uint8_t readingIo_ = 0;
     std::array<uint8_t, 5> pulseWidth_{{1, 1, 1, 1, 1}};
 
+    // Tag store, update, pass-through, restarts.
     std::vector<std::vector<uint8_t>> flash_;
     std::set<std::vector<uint8_t>> flashIndex_;
-    std::vector<int64_t> lastReportMs_; // per tag, for the filter
-
     UpdateRequest lastUpdate_;
     int updateCount_ = 0;
     std::function<Result(const UpdateRequest&)> updateCheck_;
     bool passThrough_ = false;
     int rebootCount_ = 0;
 
+    // Inventory engine.
     InventoryState inventory_;
-    // Round-robin position of the inventory engine.
-    int invAntennaSlot_ = 0;
+    std::vector<int64_t> lastReportMs_; // per tag, for the filter
+    int invAntennaSlot_ = 0;            // round-robin position
     int invDwellLeft_ = 0;
     size_t invTagPos_ = 0;
     bool invRoundHadOutput_ = false;
     std::vector<uint32_t> eligible_; // tags the select admits and that are alive, in population order
     bool eligibleDirty_ = true;
-
     std::array<uint64_t, 5> sentPerAntenna_{};
 };
 

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "readersim/model.h"
+#include "readersim/module.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,9 +23,11 @@
 
 namespace readersim {
 
+struct Core;
+
 struct Options
 {
-    std::string family = "6c"; // only "6c" for now
+    std::string family = "6c"; // the reader family played: "6c"
     bool tcp = true;
     std::string tcpHost = "127.0.0.1";
     int tcpPort = 0; // 0 = pick a free port
@@ -80,7 +83,10 @@ public:
     std::string ptyPath() const; // changes when a cut closes the pseudo-terminal (a new one is opened)
     const Options& options() const;
 
+    // The 6C reader (family "6c").
     ReaderModel& model();
+    // Fits a module behind pass-through (before start()); without one EnterTrans answers NoModule.
+    void fitModule(std::unique_ptr<PassThroughModule> module);
 
     uint64_t reportsSent() const;            // reports queued on links since start (or resetCounts)
     uint64_t reportsSent(int antenna) const; // antenna 1..4
@@ -103,8 +109,7 @@ public:
     void setRate(double reportsPerSecond);
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> d;
+    std::unique_ptr<Core> d;
 };
 
 // Parses "HOST:PORT" (port may be 0). False on anything else.

@@ -1,0 +1,13 @@
+#include "family.h"
+
+namespace readersim {
+
+std::unique_ptr<Family> makeFamily(const Options& options, std::string* error)
+{
+    if (options.family == "6c")
+        return makeFamily6C(options);
+    *error = "unknown family: " + options.family + " (simulated: 6c)";
+    return nullptr;
+}
+
+} // namespace readersim
