@@ -16,8 +16,7 @@ const char* const kNetServicesUsage =
     "  --tftp HOST:PORT       receive files by TFTP, answering from this port\n"
     "  --tftp-dir DIR         keep each received file in DIR under its name\n"
     "  --duplicate P          deliver a TFTP packet twice with probability P, 0..1 (default 0);\n"
-    "                         --drop applies to TFTP packets too\n"; it answers loopback senders only.\n"
-    "--drop applies to TFTP packets too; --duplicate P delivers them twice.\n";
+    "                         --drop applies to TFTP packets too\n";
 
 namespace {
 
