@@ -191,6 +191,9 @@ std::array<uint8_t, 7> ReaderModel::clockRecord() const
     int64_t offset;
     {
         Lock l(mutex_);
+        if (rawClock_) {
+            return rawClockRecord_;
+        }
         offset = clockOffsetSeconds_;
     }
     time_t now = time(nullptr) + time_t(offset);
@@ -199,6 +202,13 @@ std::array<uint8_t, 7> ReaderModel::clockRecord() const
     return {{toBcd(tmv.tm_sec), toBcd(tmv.tm_min), toBcd(tmv.tm_hour),
              toBcd(tmv.tm_wday == 0 ? 7 : tmv.tm_wday), toBcd(tmv.tm_mday), toBcd(tmv.tm_mon + 1),
              toBcd(tmv.tm_year % 100)}};
+}
+
+void ReaderModel::setClockRecord(const std::array<uint8_t, 7>& record)
+{
+    Lock l(mutex_);
+    rawClock_ = true;
+    rawClockRecord_ = record;
 }
 
 Result ReaderModel::setClock(const std::vector<uint8_t>& record)
@@ -232,6 +242,7 @@ Result ReaderModel::setClock(const std::vector<uint8_t>& record)
     }
     Lock l(mutex_);
     clockOffsetSeconds_ = int64_t(wanted) - int64_t(time(nullptr));
+    rawClock_ = false;
     return Result::Ok;
 }
 

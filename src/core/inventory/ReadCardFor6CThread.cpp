@@ -22,11 +22,6 @@ QString hexText(const unsigned char* bytes, int count)
     return out;
 }
 
-// Library error codes that mean the connection is gone for good.
-constexpr int kBadHandle = 1;
-constexpr int kNotConnected = 2;
-constexpr int kLinkLost = 4;
-
 } // namespace
 
 ReadCardFor6CThread::ReadCardFor6CThread(QObject* parent) : QThread(parent) {}
@@ -72,7 +67,7 @@ bool ReadCardFor6CThread::linkGone() const
 {
     int code = 0;
     ZALT_GetErrorCode(static_cast<ZALT_HANDLE>(m_handle), &code);
-    return code == kBadHandle || code == kNotConnected || code == kLinkLost;
+    return code == ZALT_ERR_BAD_HANDLE || code == ZALT_ERR_NOT_CONNECTED || code == ZALT_ERR_LINK_LOST;
 }
 
 void ReadCardFor6CThread::run()

@@ -10,6 +10,7 @@
 #include "core/app/ReaderDriverHolder.h"
 #include "core/reader/ReaderDllBase.h"
 
+#include <readersim/launch.h>
 #include <readersim/simulator.h>
 
 #include <QString>
@@ -33,9 +34,8 @@ public:
         o.tags = tags;
         o.rate = 0;
         o.heartbeatMs = 0;
-        sim = std::make_unique<readersim::Simulator>(o);
-        std::string error;
-        if (!sim->start(&error)) {
+        sim = readersim::startInProcess(o);
+        if (!sim) {
             return;
         }
         ReaderDllBase* d = driver();

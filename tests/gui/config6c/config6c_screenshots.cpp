@@ -9,6 +9,8 @@
 #include "gui/app/workDpaceDlg.h"
 #include "gui/reader/ConnetDlg.h"
 
+#include <readersim/launch.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -72,12 +74,13 @@ int main(int argc, char* argv[])
     readersim::Options options;
     options.tags = 24;
     options.rate = 0;
-    readersim::Simulator sim(options);
     std::string error;
-    if (!sim.start(&error)) {
+    auto started = readersim::startInProcess(options, &error);
+    if (!started) {
         std::fprintf(stderr, "readersim: %s\n", error.c_str());
         return 1;
     }
+    readersim::Simulator& sim = *started;
     // A read-triggered buzzer, some frequency points, a GPRS account: pictures with content.
     sim.model().setReadingIo(0x03);
     sim.model().rfSet(0, {0, 2, 4, 6, 9, 12, 15});

@@ -68,6 +68,8 @@ public:
     Result sysInfSet(uint8_t type, const std::vector<uint8_t>& record);
     std::array<uint8_t, 7> clockRecord() const; // BCD: s, min, h, weekday 1..7, day, month, year % 100
     Result setClock(const std::vector<uint8_t>& record);
+    // The clock reports exactly this record (e.g. all zeros: a clock never set) until the next setClock.
+    void setClockRecord(const std::array<uint8_t, 7>& record);
 
     // --- communication -----------------------------------------------------------------------------
     Result communicationQuery(uint8_t code, std::vector<uint8_t>* out) const; // 0 bus address, 0x20 baud
@@ -184,6 +186,8 @@ private:
     std::array<std::vector<uint8_t>, 3> gprsText_; // APN, account, password (64 bytes each)
     std::array<std::vector<uint8_t>, 7> identity_;
     int64_t clockOffsetSeconds_ = 0;
+    bool rawClock_ = false;
+    std::array<uint8_t, 7> rawClockRecord_{};
     NetSettings net_;
     uint8_t busAddress_ = 0x01;
 
