@@ -13,7 +13,8 @@
 
 namespace {
 
-struct Language {
+struct Language
+{
     QString ident;
     QString name;
     QString path;
@@ -27,10 +28,13 @@ QString dataDir()
     return QStringLiteral(RIVULET_SOURCE_DATA_DIR);
 }
 
-QString languageDir() { return dataDir() + QStringLiteral("/language"); }
+QString languageDir()
+{
+    return dataDir() + QStringLiteral("/language");
+}
 
 // The placeholders %1..%9 a text uses, as a sorted list ("%1", "%2", ...).
-QStringList placeholders(const QString &text)
+QStringList placeholders(const QString& text)
 {
     static const QRegularExpression re(QStringLiteral("%([1-9])"));
     QSet<QString> found;
@@ -41,7 +45,7 @@ QStringList placeholders(const QString &text)
     return list;
 }
 
-bool hasHan(const QString &text)
+bool hasHan(const QString& text)
 {
     for (const QChar c : text) {
         if (c.script() == QChar::Script_Han)
@@ -51,7 +55,7 @@ bool hasHan(const QString &text)
 }
 
 // Key lines of group [text] as (key, raw value), read from the file (independent of QSettings).
-QList<QPair<QString, QString>> rawTextLines(const QString &path)
+QList<QPair<QString, QString>> rawTextLines(const QString& path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -74,17 +78,17 @@ QList<QPair<QString, QString>> rawTextLines(const QString &path)
     return lines;
 }
 
-QStringList rawTextKeys(const QString &path)
+QStringList rawTextKeys(const QString& path)
 {
     QStringList keys;
     const auto lines = rawTextLines(path);
-    for (const auto &kv : lines)
+    for (const auto& kv : lines)
         keys << kv.first;
     return keys;
 }
 
 // Why a raw value is not a properly quoted QSettings string, or an empty string when it is.
-QString quotingFault(const QString &raw)
+QString quotingFault(const QString& raw)
 {
     if (!raw.startsWith(QLatin1Char('"')))
         return QStringLiteral("value is not double-quoted");
@@ -95,7 +99,8 @@ QString quotingFault(const QString &raw)
             if (i + 1 >= raw.size())
                 return QStringLiteral("dangling backslash");
             const QChar e = raw.at(i + 1);
-            if (!simple.contains(e) && e != QLatin1Char('x') && !(e >= QLatin1Char('0') && e <= QLatin1Char('7')))
+            if (!simple.contains(e) && e != QLatin1Char('x') &&
+                !(e >= QLatin1Char('0') && e <= QLatin1Char('7')))
                 return QStringLiteral("unknown escape \\%1").arg(e);
             ++i;
         } else if (c == QLatin1Char('"')) {
@@ -121,7 +126,7 @@ private:
     // language identifier -> faults found while reading it through QSettings
     QHash<QString, QStringList> m_readFaults;
 
-    void loadLanguage(const Language &lang)
+    void loadLanguage(const Language& lang)
     {
         QSettings s(lang.path, QSettings::IniFormat);
         QStringList faults;
@@ -132,11 +137,12 @@ private:
         if (keys.size() < 100)
             faults << QStringLiteral("only %1 keys in [text]").arg(keys.size());
         QHash<QString, QString> table;
-        for (const QString &key : keys) {
+        for (const QString& key : keys) {
             const QVariant v = s.value(key);
             // An unquoted comma makes QSettings return a QStringList, whose toString() is empty.
             if (v.typeId() != QMetaType::QString)
-                faults << QStringLiteral("%1 reads as %2, not a string").arg(key, QString::fromLatin1(v.typeName()));
+                faults << QStringLiteral("%1 reads as %2, not a string")
+                              .arg(key, QString::fromLatin1(v.typeName()));
             const QString text = v.toString();
             if (text.trimmed().isEmpty())
                 faults << QStringLiteral("%1 is empty").arg(key);
@@ -159,7 +165,7 @@ private slots:
         QCOMPARE(index.value(QStringLiteral("en")).toString(), QStringLiteral("English"));
         QCOMPARE(index.value(QStringLiteral("zh_CN")).toString(), QString::fromUtf8("简体中文"));
         const QStringList idents = index.childKeys();
-        for (const QString &ident : idents) {
+        for (const QString& ident : idents) {
             const QString name = index.value(ident).toString();
             QVERIFY2(!name.isEmpty(), qPrintable(ident));
             const QString path = languageDir() + QLatin1Char('/') + name + QStringLiteral(".ini");
@@ -168,7 +174,7 @@ private slots:
         }
         index.endGroup();
         QCOMPARE(m_languages.size(), 2);
-        for (const Language &lang : std::as_const(m_languages))
+        for (const Language& lang : std::as_const(m_languages))
             loadLanguage(lang);
     }
 
@@ -176,7 +182,7 @@ private slots:
     {
         QTest::addColumn<QString>("ident");
         QTest::addColumn<QString>("path");
-        for (const Language &lang : std::as_const(m_languages))
+        for (const Language& lang : std::as_const(m_languages))
             QTest::newRow(qPrintable(lang.ident)) << lang.ident << lang.path;
     }
 
@@ -187,7 +193,8 @@ private slots:
         QFETCH(QString, ident);
         QFETCH(QString, path);
         const QStringList faults = m_readFaults.value(ident);
-        QVERIFY2(faults.isEmpty(), qPrintable(path + QStringLiteral(":\n  ") + faults.join(QStringLiteral("\n  "))));
+        QVERIFY2(faults.isEmpty(),
+                 qPrintable(path + QStringLiteral(":\n  ") + faults.join(QStringLiteral("\n  "))));
     }
 
     // Every value in [text] is written in double quotes with balanced quotes and known escapes.
@@ -197,13 +204,14 @@ private slots:
         QFETCH(QString, path);
         QStringList faults;
         const auto lines = rawTextLines(path);
-        for (const auto &kv : lines) {
+        for (const auto& kv : lines) {
             const QString why = quotingFault(kv.second);
             if (!why.isEmpty())
                 faults << kv.first + QStringLiteral(": ") + why;
         }
         QVERIFY(!lines.isEmpty());
-        QVERIFY2(faults.isEmpty(), qPrintable(path + QStringLiteral(":\n  ") + faults.join(QStringLiteral("\n  "))));
+        QVERIFY2(faults.isEmpty(),
+                 qPrintable(path + QStringLiteral(":\n  ") + faults.join(QStringLiteral("\n  "))));
     }
 
     void everyKeyLineIsReadOnce_data() { languages_data(); }
@@ -221,7 +229,7 @@ private slots:
             read.insert(it.key());
         QCOMPARE(read, unique);
         static const QRegularExpression keyRe(QStringLiteral("^IDC[SD]_[A-Z0-9_]+$"));
-        for (const QString &key : raw)
+        for (const QString& key : raw)
             QVERIFY2(keyRe.match(key).hasMatch(), qPrintable(key));
     }
 
@@ -236,8 +244,10 @@ private slots:
         for (auto it = zh.cbegin(); it != zh.cend(); ++it)
             if (!en.contains(it.key()))
                 onlyZh << it.key();
-        QVERIFY2(onlyEn.isEmpty(), qPrintable(QStringLiteral("only in English: ") + onlyEn.join(QLatin1Char(' '))));
-        QVERIFY2(onlyZh.isEmpty(), qPrintable(QStringLiteral("only in Chinese: ") + onlyZh.join(QLatin1Char(' '))));
+        QVERIFY2(onlyEn.isEmpty(),
+                 qPrintable(QStringLiteral("only in English: ") + onlyEn.join(QLatin1Char(' '))));
+        QVERIFY2(onlyZh.isEmpty(),
+                 qPrintable(QStringLiteral("only in Chinese: ") + onlyZh.join(QLatin1Char(' '))));
     }
 
     void placeholdersMatch()
@@ -259,13 +269,18 @@ private slots:
     {
         const auto en = m_texts.value(QStringLiteral("en"));
         const QStringList one = {
-            QStringLiteral("IDCS_PORT_1"), QStringLiteral("IDCS_INPUT_LIMIT_1"),
-            QStringLiteral("IDCS_READ_TAG_LEN"), QStringLiteral("IDCS_AVERAGE_READ_CARD_1"),
-            QStringLiteral("IDCS_PARAM_ERRO_1"), QStringLiteral("IDCS_ANTENNA_POWER_QUERY_SUCCESS_1"),
-            QStringLiteral("IDCS_QUERY_LINE_SUCCESS_1"), QStringLiteral("IDCS_SENSITIVITY_TEST_FAILED_1"),
-            QStringLiteral("IDCS_PORT_SET_SUCCESS_1"), QStringLiteral("IDCS_BIT_1"),
+            QStringLiteral("IDCS_PORT_1"),
+            QStringLiteral("IDCS_INPUT_LIMIT_1"),
+            QStringLiteral("IDCS_READ_TAG_LEN"),
+            QStringLiteral("IDCS_AVERAGE_READ_CARD_1"),
+            QStringLiteral("IDCS_PARAM_ERRO_1"),
+            QStringLiteral("IDCS_ANTENNA_POWER_QUERY_SUCCESS_1"),
+            QStringLiteral("IDCS_QUERY_LINE_SUCCESS_1"),
+            QStringLiteral("IDCS_SENSITIVITY_TEST_FAILED_1"),
+            QStringLiteral("IDCS_PORT_SET_SUCCESS_1"),
+            QStringLiteral("IDCS_BIT_1"),
         };
-        for (const QString &key : one)
+        for (const QString& key : one)
             QCOMPARE(placeholders(en.value(key)), QStringList{QStringLiteral("%1")});
         QCOMPARE(placeholders(en.value(QStringLiteral("IDCD_INPUT_LIMIT_1_2"))),
                  (QStringList{QStringLiteral("%1"), QStringLiteral("%2")}));
@@ -285,7 +300,9 @@ private slots:
         // A few texts are protocol names or abbreviations (EPC, TID, APN, DNS, SSID, MAC, ...).
         QVERIFY2(han * 100 >= zh.size() * 95,
                  qPrintable(QStringLiteral("%1 of %2 Chinese texts have Han characters; without: %3")
-                                .arg(han).arg(zh.size()).arg(without.join(QLatin1Char(' ')))));
+                                .arg(han)
+                                .arg(zh.size())
+                                .arg(without.join(QLatin1Char(' ')))));
     }
 
     void knownTexts()
@@ -299,7 +316,7 @@ private slots:
         const QString logo = en.value(QStringLiteral("IDCS_LOGO_INFO"));
         QVERIFY(logo.startsWith(QStringLiteral("Rivulet")));
         QCOMPARE(logo.count(QLatin1Char('\n')), 1);
-        for (const char *suffix : {"", "_6C", "_GB", "_GJB", "_WIRELESS", "_DEFAULT"}) {
+        for (const char* suffix : {"", "_6C", "_GB", "_GJB", "_WIRELESS", "_DEFAULT"}) {
             const QString key = QStringLiteral("IDCS_WINTITLE") + QLatin1String(suffix);
             QVERIFY2(en.value(key).contains(QStringLiteral("Rivulet")), qPrintable(key));
             QVERIFY2(zh.value(key).contains(QStringLiteral("Rivulet")), qPrintable(key));

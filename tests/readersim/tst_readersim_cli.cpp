@@ -130,9 +130,10 @@ void TstReadersimCli::networkServicesAnswer()
 {
     QTemporaryDir store;
     std::string error;
-    auto p = readersim::Process::startWith({"--tcp", "127.0.0.1:0", "--discovery", "127.0.0.1:0", "--name", "DEMO",
-                                            "--tftp", "127.0.0.1:0", "--tftp-dir", store.path().toStdString()},
-                                           &error);
+    auto p =
+        readersim::Process::startWith({"--tcp", "127.0.0.1:0", "--discovery", "127.0.0.1:0", "--name", "DEMO",
+                                       "--tftp", "127.0.0.1:0", "--tftp-dir", store.path().toStdString()},
+                                      &error);
     QVERIFY2(p, error.c_str());
     QStringList lines;
     for (const std::string& line : p->output()) {

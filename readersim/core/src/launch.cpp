@@ -106,7 +106,7 @@ std::vector<std::string> commandLine(const Options& o)
 std::string Process::programPath()
 {
     if (const char* dir = std::getenv("RIVULET_BIN_DIR")) {
-        const std::string p = std::string(dir) + "/readersim";
+        std::string p = std::string(dir) + "/readersim";
         if (executable(p)) {
             return p;
         }
@@ -144,6 +144,7 @@ std::unique_ptr<Process> Process::startWith(const std::vector<std::string>& argu
     std::vector<std::string> args{program};
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& s : args) {
         argv.push_back(s.data());
     }

@@ -263,7 +263,7 @@ void Core::run()
 
 // --- public face -----------------------------------------------------------------------------------
 
-Simulator::Simulator(Options options) : d(new Core(options))
+Simulator::Simulator(const Options& options) : d(new Core(options))
 {
     std::string error;
     d->family = makeFamily(d->opt, &error);

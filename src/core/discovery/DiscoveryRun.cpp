@@ -77,7 +77,7 @@ Target ResolveTarget(const QString& overrideText, const QString& profilePort, ui
 
 QString OverrideSetting()
 {
-    const QString fromEnvironment = qEnvironmentVariable("RIVULET_DISCOVERY_TARGET");
+    QString fromEnvironment = qEnvironmentVariable("RIVULET_DISCOVERY_TARGET");
     if (!fromEnvironment.isEmpty()) {
         return fromEnvironment;
     }

@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 
-
 namespace {
 
 QString hexText(const unsigned char* bytes, int count)

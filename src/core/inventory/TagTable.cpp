@@ -1,6 +1,5 @@
 #include "core/inventory/TagTable.h"
 
-
 #include <QDateTime>
 #include <QElapsedTimer>
 

@@ -10,7 +10,6 @@
 #include <mutex>
 #include <vector>
 
-
 // Equal texts, cheaply when they share their data.
 inline bool sameText(const QString& a, const QString& b)
 {

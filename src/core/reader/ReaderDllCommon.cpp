@@ -75,6 +75,7 @@ bool ReaderDllCommon::GetReaderInfo(QString& info)
     }
     // A reader may fill the whole buffer without a terminating zero.
     const size_t used = qMin<size_t>(length, sizeof buffer);
-    info = QString::fromUtf8(reinterpret_cast<const char*>(buffer), qstrnlen(reinterpret_cast<const char*>(buffer), used));
+    info = QString::fromUtf8(reinterpret_cast<const char*>(buffer),
+                             qstrnlen(reinterpret_cast<const char*>(buffer), used));
     return true;
 }

@@ -12,10 +12,9 @@
 #include "gui/app/VersionCommonDlg.h"
 #include "gui/app/ZrMessageBox.h"
 #include "gui/app/workDpaceDlg.h"
-#include "gui/reader/ConnetDlg.h"
 #include "gui/discovery/UdpGetInfoDlg.h"
 #include "gui/firmware/FirmWareUpdateFor6CDlg.h"
-#include "core/reader/ReaderDllBase.h"
+#include "gui/reader/ConnetDlg.h"
 #include "ui_MainWindow.h"
 
 #include "gui/config6c/BusAddrConfigDlg.h"

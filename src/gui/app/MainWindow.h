@@ -48,7 +48,6 @@ public:
     bool GetRestartFlag() const { return m_restart; }
     void SetRestartFlag(bool restart) { m_restart = restart; }
 
-
     QWidget* connetContainer() const;
     QWidget* workContainer() const;
     QWidget* opListContainer() const;

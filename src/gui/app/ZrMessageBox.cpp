@@ -1,7 +1,7 @@
 #include "gui/app/ZrMessageBox.h"
 
-#include "gui/app/AdaptImage.h"
 #include "core/app/LanguageText.h"
+#include "gui/app/AdaptImage.h"
 
 #include <QApplication>
 #include <QButtonGroup>

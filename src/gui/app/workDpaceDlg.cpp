@@ -133,8 +133,7 @@ void workDpaceDlg::slot_downBtnClicked()
 
 void workDpaceDlg::slot_tabChanged(int index)
 {
-    if (index <= 0 ||
-        !CurrentReader()->IsState(ReaderDllBase::StateReading)) {
+    if (index <= 0 || !CurrentReader()->IsState(ReaderDllBase::StateReading)) {
         return;
     }
     LogKey("IDCS_READING_CARD");

@@ -43,7 +43,7 @@ void UdpGetInfoDlg::slot_queryBtnClicked()
     }
 }
 
-void UdpGetInfoDlg::slot_GetUdpResult(QString ipStr, QString nameStr)
+void UdpGetInfoDlg::slot_GetUdpResult(const QString& ipStr, const QString& nameStr)
 {
     ui->ipCb->addItem(ipStr);
     ui->sysInfoCb->addItem(nameStr);

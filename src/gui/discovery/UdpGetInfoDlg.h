@@ -29,7 +29,7 @@ private slots:
     void slot_queryBtnClicked();
     void slot_SysInfoCbChanged(int index);
     void slot_IPCbChanged(int index);
-    void slot_GetUdpResult(QString ipStr, QString nameStr);
+    void slot_GetUdpResult(const QString& ipStr, const QString& nameStr);
 
 private:
     std::unique_ptr<Ui::UdpGetInfoDlg> ui;

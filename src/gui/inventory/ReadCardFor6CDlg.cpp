@@ -5,11 +5,11 @@
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
-#include "gui/inventory/Beeper.h"
 #include "core/inventory/ReadCardFor6CThread.h"
 #include "core/inventory/TagFileWriter.h"
-#include "gui/inventory/TagListModel.h"
 #include "core/reader/ReaderDllBase.h"
+#include "gui/inventory/Beeper.h"
+#include "gui/inventory/TagListModel.h"
 #include "ui_ReadCardFor6CDlg.h"
 
 #include <zaltlink.h>

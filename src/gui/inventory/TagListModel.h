@@ -8,7 +8,6 @@
 
 #include <vector>
 
-
 // Rows of the inventory tree. A row keeps the EPC and TID it was created with as its data (role
 // Qt::UserRole + 1 on columns 1 and 2); rows are found again by that data, first match wins.
 // Rows are only appended, and only removed all at once by clear().

@@ -305,7 +305,7 @@ void ConnetDlg::slot_queryIpBtnClicked()
     ui->tcpAddrCb->setEditText(typed);
 }
 
-void ConnetDlg::slot_GetUdpResult(QString ipStr, QString nameStr)
+void ConnetDlg::slot_GetUdpResult(const QString& ipStr, const QString& nameStr)
 {
     Q_UNUSED(nameStr);
     ui->tcpAddrCb->addItem(ipStr);

@@ -39,7 +39,7 @@ public slots:
 
 private slots:
     void slot_queryIpBtnClicked();
-    void slot_GetUdpResult(QString ipStr, QString nameStr);
+    void slot_GetUdpResult(const QString& ipStr, const QString& nameStr);
     void slot_ConnetTypeIndexChanged(int index);
 
 private:

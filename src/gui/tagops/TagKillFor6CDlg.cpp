@@ -2,8 +2,8 @@
 
 #include "core/app/AppContext.h"
 #include "core/app/LanguageText.h"
-#include "gui/tagops/TagOpFor6CDlg.h"
 #include "core/tagops/TagOpHex.h"
+#include "gui/tagops/TagOpFor6CDlg.h"
 #include "ui_TagKillFor6CDlg.h"
 
 #include <zaltlink.h>

@@ -2,13 +2,12 @@
 
 #include "core/app/AppContext.h"
 #include "core/app/LanguageText.h"
+#include "core/tagops/TagOpHex.h"
 #include "gui/tagops/HexEditCap.h"
 #include "gui/tagops/TagOpFor6CDlg.h"
-#include "core/tagops/TagOpHex.h"
 #include "ui_TagReadFor6CDlg.h"
 
 #include <zaltlink.h>
-
 
 #include <vector>
 

@@ -2,13 +2,12 @@
 
 #include "core/app/AppContext.h"
 #include "core/app/LanguageText.h"
+#include "core/tagops/TagOpHex.h"
 #include "gui/tagops/HexEditCap.h"
 #include "gui/tagops/TagOpFor6CDlg.h"
-#include "core/tagops/TagOpHex.h"
 #include "ui_TagWriteFor6CDlg.h"
 
 #include <zaltlink.h>
-
 
 TagWriteFor6CDlg::TagWriteFor6CDlg(TagOpFor6CDlg* owner, QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::TagWriteFor6CDlg>()), m_owner(owner)

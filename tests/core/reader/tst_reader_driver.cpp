@@ -40,10 +40,18 @@ private slots:
         ReaderDllCommon driver;
         QCOMPARE(driver.GetHandle(), intptr_t(0));
         switch (type) {
-        case 0: driver.SetTcpParam("127.0.0.1", m_sim->tcpPort()); break;
-        case 1: driver.SetComParam(QString::fromStdString(m_sim->ptyPath()), 115200); break;
-        case 2: driver.SetUsbParam(QString::fromStdString(m_sim->ptyPath()), 115200); break;
-        case 3: driver.SetUdpParam("127.0.0.1", m_sim->udpPort()); break;
+        case 0:
+            driver.SetTcpParam("127.0.0.1", m_sim->tcpPort());
+            break;
+        case 1:
+            driver.SetComParam(QString::fromStdString(m_sim->ptyPath()), 115200);
+            break;
+        case 2:
+            driver.SetUsbParam(QString::fromStdString(m_sim->ptyPath()), 115200);
+            break;
+        case 3:
+            driver.SetUdpParam("127.0.0.1", m_sim->udpPort());
+            break;
         }
         QVERIFY(driver.OpenReader());
         QVERIFY(driver.IsState(2));

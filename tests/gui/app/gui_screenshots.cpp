@@ -8,9 +8,9 @@
 #include "gui/app/SoftConfigDlg.h"
 #include "gui/app/VersionCommonDlg.h"
 #include "gui/app/workDpaceDlg.h"
-#include "gui/reader/ConnetDlg.h"
 #include "gui/discovery/UdpGetInfoDlg.h"
 #include "gui/firmware/FirmWareUpdateFor6CDlg.h"
+#include "gui/reader/ConnetDlg.h"
 
 #include <readersim/discovery.h>
 

@@ -5,10 +5,10 @@
 #include "core/app/AppSettings.h"
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
-#include "gui/app/MainWindow.h"
 #include "core/app/ReaderDriverHolder.h"
-#include "gui/app/RunRivulet.h"
 #include "core/reader/ReaderDllBase.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/RunRivulet.h"
 
 #include <QApplication>
 #include <QStyle>

@@ -2,11 +2,11 @@
 
 #include "LogCapture.h"
 #include "core/app/LanguageText.h"
+#include "core/inventory/ReadCardFor6CThread.h"
+#include "core/inventory/TagFileWriter.h"
 #include "gui/app/workDpaceDlg.h"
 #include "gui/inventory/Beeper.h"
 #include "gui/inventory/ReadCardFor6CDlg.h"
-#include "core/inventory/ReadCardFor6CThread.h"
-#include "core/inventory/TagFileWriter.h"
 #include "gui/inventory/TagListModel.h"
 #include "gui/tagops/TagOpFor6CDlg.h"
 

@@ -2,10 +2,10 @@
 
 #include "LogCapture.h"
 #include "core/app/LanguageText.h"
+#include "core/tagops/TagOpHex.h"
 #include "gui/inventory/ReadCardFor6CDlg.h"
 #include "gui/inventory/TagListModel.h"
 #include "gui/tagops/TagOpFor6CDlg.h"
-#include "core/tagops/TagOpHex.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -67,7 +67,7 @@ struct LinkStats
 class Simulator
 {
 public:
-    explicit Simulator(Options options = Options());
+    explicit Simulator(const Options& options = Options());
     ~Simulator();
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
