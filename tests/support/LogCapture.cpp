@@ -6,9 +6,10 @@
 
 LogCapture::LogCapture()
 {
-    AppContext::SetLogSink([this](const QString& text, bool isError) {
+    AppContext::SetLogSink([this](const QString& text, bool isError, int errorCode) {
         QMutexLocker lock(&m_mutex);
         m_lines.append(qMakePair(text, isError));
+        m_codes.append(errorCode);
     });
 }
 
@@ -67,8 +68,15 @@ QString LogCapture::last() const
     return m_lines.isEmpty() ? QString() : m_lines.last().first;
 }
 
+int LogCapture::lastCode() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_codes.isEmpty() ? 0 : m_codes.last();
+}
+
 void LogCapture::clear()
 {
     QMutexLocker lock(&m_mutex);
     m_lines.clear();
+    m_codes.clear();
 }

@@ -22,9 +22,12 @@ public:
     bool contains(const QString& text) const;
     bool containsError(const QString& text) const;
     QString last() const;
+    // The error code the last line was logged with (0 for normal lines).
+    int lastCode() const;
     void clear();
 
 private:
     mutable QMutex m_mutex;
     QList<QPair<QString, bool>> m_lines;
+    QList<int> m_codes;
 };

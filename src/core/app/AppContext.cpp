@@ -80,11 +80,24 @@ void AppContext::logMessage(const QString& text, bool isError)
         QMutexLocker lock(&g_sinkMutex);
         sink = g_sink;
     }
-    if (sink) {
-        sink(text, isError);
-    }
     const int code = isError ? CurrentReader()->GetErrorCode() : 0;
+    if (sink) {
+        sink(text, isError, code);
+    }
     emit sig_logMessage(text, isError, code);
+}
+
+void AppContext::logError(const QString& text, int errorCode)
+{
+    LogSink sink;
+    {
+        QMutexLocker lock(&g_sinkMutex);
+        sink = g_sink;
+    }
+    if (sink) {
+        sink(text, true, errorCode);
+    }
+    emit sig_logMessage(text, true, errorCode);
 }
 
 void AppContext::NotifyReaderState(int state)
@@ -120,6 +133,31 @@ bool AppContext::disconnectReader()
         NotifyReaderState(ReaderDllBase::StateDisconnected);
     }
     return closed;
+}
+
+void AppContext::ReaderLinkLost()
+{
+    ReaderDllBase* reader = CurrentReader();
+    if (reader->IsState(ReaderDllBase::StateDisconnected)) {
+        return;
+    }
+    reader->CloseReader();
+    NotifyReaderState(ReaderDllBase::StateDisconnected);
+}
+
+void AppContext::SelectApplied(const TagOpHex::SelectParams& select, bool stored)
+{
+    m_select = select;
+    if (stored) {
+        m_storedSelect = select;
+    }
+    emit sig_selectChanged();
+}
+
+void AppContext::ReaderRestarted()
+{
+    m_select = m_storedSelect;
+    emit sig_selectChanged();
 }
 
 bool AppContext::Shutdown()
@@ -195,9 +233,15 @@ void LogKey(const char* key, bool isError)
     AppContext::Instance()->logMessage(LangText(key), isError);
 }
 
+void LogFailure(const char* key, int errorCode)
+{
+    AppContext::Instance()->logError(LangText(key), errorCode);
+}
+
 bool RefuseWhileReading()
 {
-    if (!CurrentReader()->IsState(ReaderDllBase::StateReading)) {
+    ReaderDllBase* reader = CurrentReader();
+    if (!reader->IsState(ReaderDllBase::StateReading) && !reader->IsBusy()) {
         return false;
     }
     LogKey("IDCS_READING_CARD");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/tagops/TagOpHex.h"
+
 #include <QObject>
 #include <QString>
 
@@ -14,7 +16,7 @@ class AppContext : public QObject
     Q_OBJECT
 
 public:
-    using LogSink = std::function<void(const QString& text, bool isError)>;
+    using LogSink = std::function<void(const QString& text, bool isError, int errorCode)>;
 
     static AppContext* Instance();
     static void DestroyInstance();
@@ -22,6 +24,9 @@ public:
     // A failure's reader error code is taken here, by the call that logs it: read later it
     // may belong to another call.
     void logMessage(const QString& text, bool isError);
+    // A failure whose code was taken by the caller (a call made on another thread); a negative
+    // code marks a failure that is not the reader's (a file that cannot be written).
+    void logError(const QString& text, int errorCode);
     void NotifyReaderState(int state);
     void NotifyReadCount(int count, int speed, int reset);
     void RequestCutConnection();
@@ -29,7 +34,17 @@ public:
     // True while a window listens to the log.
     bool HasListener() const;
     bool disconnectReader();
+    // The link to the reader went away under a connection: the driver closes its end and every
+    // panel learns the reader is no longer connected. Does nothing when already disconnected.
+    void ReaderLinkLost();
     bool Shutdown();
+
+    // The select this program put in force on the reader; no data means every tag answers. While
+    // one is in force the inventory sees only the tags it admits, so the page says so.
+    void SelectApplied(const TagOpHex::SelectParams& select, bool stored);
+    // A reader restart puts the stored select back in force, or none.
+    void ReaderRestarted();
+    TagOpHex::SelectParams currentSelect() const { return m_select; }
 
     // Receives every logged line as well (tests); outlives the instance. Empty to remove.
     static void SetLogSink(LogSink sink);
@@ -52,14 +67,20 @@ signals:
     void sig_readCount(int count, int speed, int reset);
     void sig_cutConnectionRequested();
     void sig_restartRequested();
+    void sig_selectChanged();
 
 private:
     AppContext() = default;
+
+    TagOpHex::SelectParams m_select;
+    TagOpHex::SelectParams m_storedSelect;
 };
 
 // One operation-log line with the text of a language key: the outcome of one button.
 void LogKey(const char* key, bool isError = false);
+// The same for a failed reader call whose error code was read when the call returned.
+void LogFailure(const char* key, int errorCode);
 
-// True, with the log line that says so, while a continuous read holds the reader: settings and
-// the connection stay as they are until it stops.
+// True, with the log line that says so, while a continuous read or a reader call in progress holds
+// the reader: settings and the connection stay as they are until it is over.
 bool RefuseWhileReading();

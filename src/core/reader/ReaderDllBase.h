@@ -52,6 +52,10 @@ public:
     void SetState(int value) { m_state.store(value); }
     int GetState() const { return m_state.load(); }
 
+    // True while a reader call runs off the user-interface thread; every other reader action waits.
+    bool IsBusy() const { return m_busy.load(); }
+    void SetBusy(bool busy) { m_busy.store(busy); }
+
     void SetTcpParam(const QString& ip, int port);
     void SetComParam(const QString& portName, int baudRate);
     void SetUsbParam(const QString& name, int value);
@@ -71,4 +75,5 @@ protected:
     int m_connectType = ConnectTcp;
     // Read by worker threads while the user interface thread changes it.
     std::atomic<int> m_state{StateDisconnected};
+    std::atomic<bool> m_busy{false};
 };

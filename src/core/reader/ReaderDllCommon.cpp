@@ -1,5 +1,7 @@
 #include "core/reader/ReaderDllCommon.h"
 
+#include "core/reader/ReaderErrors.h"
+
 #include <zaltlink.h>
 
 #include <QByteArray>
@@ -11,6 +13,7 @@ bool ReaderDllCommon::OpenReader()
     if (!IsState(StateDisconnected)) {
         return false;
     }
+    m_openError = 0;
     unsigned char ok = 0;
     switch (m_connectType) {
     case ConnectTcp:
@@ -29,12 +32,17 @@ bool ReaderDllCommon::OpenReader()
         return false;
     }
     if (!ok) {
+        m_handle = -1;
+        m_openError = ReaderError::BadArgument;
         return false;
     }
     if (ZALT_Open(m_handle)) {
         SetState(StateConnected);
         return true;
     }
+    int code = ReaderError::ConnectFailed;
+    ZALT_GetErrorCode(m_handle, &code);
+    m_openError = code;
     // The init call created a library connection; do not leak it when the reader never answered.
     ZALT_Close(m_handle);
     m_handle = -1;
@@ -44,6 +52,7 @@ bool ReaderDllCommon::OpenReader()
 
 bool ReaderDllCommon::CloseReader()
 {
+    m_openError = 0;
     ZALT_Close(m_handle);
     m_handle = -1;
     SetState(StateDisconnected);
@@ -57,6 +66,9 @@ bool ReaderDllCommon::GetLibraryInfo(char* buffer)
 
 int ReaderDllCommon::GetErrorCode()
 {
+    if (const int openError = m_openError.load()) {
+        return openError;
+    }
     int code = 0;
     ZALT_GetErrorCode(m_handle, &code);
     return code;

@@ -11,4 +11,8 @@ public:
     bool GetLibraryInfo(char* buffer) override;
     int GetErrorCode() override;
     bool GetReaderInfo(QString& info) override;
+
+private:
+    // Why the last open failed: its handle is closed by then and can no longer say.
+    std::atomic<int> m_openError{0};
 };

@@ -2,6 +2,7 @@
 
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
+#include "core/reader/ReaderErrors.h"
 #include "ui_OpListDlg.h"
 
 #include <QTime>
@@ -40,7 +41,14 @@ QString OpListDlg::lineText(int row, int column) const
 void OpListDlg::slot_showMsg(const QString& text, bool getErro, int errorCode)
 {
     ++m_nCount;
-    const QString line = getErro ? text + QStringLiteral(" ErroCode:%1").arg(errorCode) : text;
+    // A reader failure carries its code and what it means; a negative code is not the reader's.
+    QString line = text;
+    if (getErro && errorCode >= 0) {
+        line += QStringLiteral(" ErroCode:%1").arg(errorCode);
+        if (errorCode != 0) {
+            line += QStringLiteral(" (%1)").arg(ReaderError::Text(errorCode));
+        }
+    }
     auto* item = new QTreeWidgetItem;
     item->setText(0, QString::number(m_nCount));
     item->setText(1, QTime::currentTime().toString(QStringLiteral("hh:mm:ss")));

@@ -1,6 +1,9 @@
 // The 6C driver over zaltlink against an in-process simulated reader.
+#include "core/app/AppContext.h"
 #include "core/app/ReaderDriverHolder.h"
+#include "core/reader/ReaderCallRunner.h"
 #include "core/reader/ReaderDllCommon.h"
+#include "core/reader/ReaderErrors.h"
 
 #include <readersim/launch.h>
 #include <zaltlink.h>
@@ -84,6 +87,74 @@ private slots:
         driver.SetTcpParam("127.0.0.1", 1); // nothing listens there
         QVERIFY(!driver.OpenReader());
         QCOMPARE(driver.GetState(), 0);
+        // Why it failed outlives the handle the failed open closed.
+        const int code = driver.GetErrorCode();
+        QVERIFY(code != ReaderError::None && code != ReaderError::BadHandle);
+        QVERIFY(driver.CloseReader());
+        QCOMPARE(driver.GetErrorCode(), ReaderError::BadHandle);
+    }
+
+    // A call runs on a worker while this thread's event loop goes on; its outcome and error code
+    // come back here, other calls are refused meanwhile, and a lost link disconnects the driver.
+    void callRunnerKeepsTheLoopTurning()
+    {
+        ReaderDriverHolder::Instance()->CreateDriver("6C");
+        ReaderDllBase* driver = CurrentReader();
+        driver->SetTcpParam("127.0.0.1", m_sim->tcpPort());
+        QVERIFY(driver->OpenReader());
+        const auto handle = static_cast<ZALT_HANDLE>(driver->GetHandle());
+        m_sim->setLatencyMs(600);
+
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] { ticks += driver->IsBusy() ? 1 : 0; });
+        timer.start(10);
+        QList<ReaderCallResult> results;
+        auto query = [handle] {
+            unsigned char buf[16] = {};
+            unsigned char len = sizeof buf;
+            return ZALT_ReaderTimeQuery(handle, buf, &len) != 0;
+        };
+        auto collect = [&](const ReaderCallResult& r) { results << r; };
+        {
+            ReaderCallRunner runner;
+            QSignalSpy busy(&runner, &ReaderCallRunner::sig_busyChanged);
+            QVERIFY(runner.run(query, collect));
+            QVERIFY(driver->IsBusy());
+            QVERIFY(RefuseWhileReading());
+            QVERIFY(!runner.run(query, collect));
+            ReaderCallRunner other;
+            QVERIFY(!other.run(query, collect)); // one call at a time, whichever page asks
+            QTRY_COMPARE_WITH_TIMEOUT(results.size(), 1, 10000);
+            QVERIFY(results[0].ok);
+            QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+            QCOMPARE(busy.size(), 2);
+            QVERIFY(!driver->IsBusy());
+            QVERIFY(!RefuseWhileReading());
+
+            // The link goes: the code comes back with the failure and the driver disconnects.
+            m_sim->setLatencyMs(0);
+            m_sim->cutLinks();
+            QSignalSpy states(AppContext::Instance(), &AppContext::sig_readerStateChanged);
+            QTRY_VERIFY_WITH_TIMEOUT(!query(), 5000);
+            QVERIFY(runner.run(query, collect));
+            QTRY_COMPARE_WITH_TIMEOUT(results.size(), 2, 10000);
+            QVERIFY(!results[1].ok);
+            QCOMPARE(results[1].errorCode, ReaderError::LinkLost);
+            QCOMPARE(driver->GetState(), int(ReaderDllBase::StateDisconnected));
+            QCOMPARE(states.size(), 1);
+            QCOMPARE(states.at(0).at(0).toInt(), int(ReaderDllBase::StateDisconnected));
+
+            // A runner that goes while its call runs waits for it and frees the driver.
+            QVERIFY(driver->OpenReader());
+            m_sim->setLatencyMs(300);
+            QVERIFY(runner.run(query, collect));
+        }
+        QVERIFY(!driver->IsBusy());
+        QCOMPARE(results.size(), 2);
+        driver->CloseReader();
+        ReaderDriverHolder::DestroyInstance();
+        AppContext::DestroyInstance();
     }
 
     void libraryInfoAndErrorCode()
