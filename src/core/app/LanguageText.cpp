@@ -103,3 +103,12 @@ QString CurrentLanguageName()
     QReadLocker lock(&table.lock);
     return table.languageName;
 }
+
+QString LangLabel(const char* key)
+{
+    QString text = LangText(key);
+    if (!text.endsWith(QLatin1Char(':')) && !text.endsWith(QChar(0xFF1A))) {
+        text += QLatin1Char(':');
+    }
+    return text;
+}

@@ -9,6 +9,8 @@ void UnloadLanguage();
 QString LangText(const char* key);
 QString LangText(const QString& key);
 QString LangText(const QByteArray& key);
+// The text of a key as a form label: it ends in a colon whether or not the text has one.
+QString LangLabel(const char* key);
 
 // Name of the loaded language ("English", "简体中文"), empty when none.
 QString CurrentLanguageName();

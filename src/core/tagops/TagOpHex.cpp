@@ -74,15 +74,22 @@ bool parseCount(const QString& text, int* value)
     return true;
 }
 
-QByteArray passwordBytes(const QStringList& fields)
+bool readPassword(const QStringList& fields, QByteArray* out)
 {
-    QByteArray out(4, '\0');
-    for (int i = 0; i < 4 && i < fields.size(); ++i) {
-        bool ok = false;
-        const uint v = fields.at(i).toUInt(&ok, 16);
-        out[i] = ok ? static_cast<char>(v & 0xFF) : '\0';
+    if (fields.size() != 4) {
+        return false;
     }
-    return out;
+    QByteArray bytes;
+    for (const QString& field : fields) {
+        if (field.size() != 2 || !isValidHex(field)) {
+            return false;
+        }
+        bytes.append(static_cast<char>(field.toUInt(nullptr, 16)));
+    }
+    if (out) {
+        *out = bytes;
+    }
+    return true;
 }
 
 Check checkSelect(int areaIndex, const QString& startText, const QString& lengthText, const QString& data,
@@ -90,24 +97,30 @@ Check checkSelect(int areaIndex, const QString& startText, const QString& length
 {
     int start = 0;
     int length = 0;
-    if (!parseCount(startText, &start) || !parseCount(lengthText, &length)) {
-        return Check::FormatError;
+    if (!parseCount(startText, &start)) {
+        return Check::StartNotNumber;
     }
-    if (start > kMaxStartBits / 8 || length > kMaxSelectBytes) {
+    if (!parseCount(lengthText, &length)) {
+        return Check::LengthNotNumber;
+    }
+    if (start > kMaxStartBits / 8) {
+        return Check::StartOutOfRange;
+    }
+    if (length > kMaxSelectBytes) {
         return Check::LengthError;
     }
     SelectParams p;
     p.bank = areaIndex + 1;
     p.startBits = start * 8;
     p.lengthBits = length * 8;
+    if (!data.isEmpty() && !isValidHex(data)) {
+        return Check::FormatError;
+    }
     if (p.lengthBits != 4 * data.size()) {
         return Check::LengthError;
     }
     if (keepAcrossRestart && p.lengthBits > kMaxRecordMatchBits) {
         return Check::LengthError;
-    }
-    if (!data.isEmpty() && !isValidHex(data)) {
-        return Check::FormatError;
     }
     p.data = AppContext::hexToBytes(data, p.lengthBits);
     if (out) {
@@ -131,18 +144,47 @@ QByteArray selectRecord(const SelectParams& p)
 
 Check checkWordData(const QString& cleaned, int words, int maxWords)
 {
+    if (words == 0) {
+        return Check::ZeroLength;
+    }
+    // Not hex first: a wrong character is the fault even when the count is off as well.
+    if (!cleaned.isEmpty() && !isValidHex(cleaned)) {
+        return Check::FormatError;
+    }
     if (words < 0 || words > maxWords || cleaned.size() != 4 * words) {
         return Check::LengthError;
-    }
-    if (!isValidHex(cleaned)) {
-        return Check::FormatError;
     }
     return Check::Ok;
 }
 
 const char* refusalKey(Check check)
 {
-    return check == Check::LengthError ? "IDCS_DATA_LEN_ERRO" : "IDCS_DATA_FORMAT_ERRO";
+    switch (check) {
+    case Check::Ok:
+        break;
+    case Check::LengthError:
+        return "IDCS_DATA_LEN_ERRO";
+    case Check::FormatError:
+        return "IDCS_DATA_FORMAT_ERRO";
+    case Check::ZeroLength:
+        return "IDCS_LEN_ZERO";
+    case Check::StartNotNumber:
+        return "IDCS_START_NOT_NUMBER";
+    case Check::StartOutOfRange:
+        return "IDCS_START_OUT_OF_RANGE";
+    case Check::LengthNotNumber:
+        return "IDCS_LEN_NOT_NUMBER";
+    case Check::TimeNotNumber:
+        return "IDCS_OP_TIME_NOT_NUMBER";
+    case Check::PasswordError:
+        return "IDCS_PWD_FIELD_ERRO";
+    }
+    return "IDCS_DATA_FORMAT_ERRO";
+}
+
+const char* wordCountKey(int words)
+{
+    return words == 1 ? "IDCS_READ_TAG_LEN_ONE" : "IDCS_READ_TAG_LEN";
 }
 
 Check checkKillEpc(const QString& epc)

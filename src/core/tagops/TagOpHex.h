@@ -37,17 +37,28 @@ CapResult capLength(const QString& text, int maxDigits, int cursor);
 
 // Decimal field: optional surrounding spaces, digits only, no sign.
 bool parseCount(const QString& text, int* value);
-// One password byte per field, read as hex; a field that does not parse gives 0.
-QByteArray passwordBytes(const QStringList& fields);
+// A password: four fields of exactly two hex digits each, first field first. False when a field
+// holds anything else: a password guessed at could lock a tag for good.
+bool readPassword(const QStringList& fields, QByteArray* out);
 
+// What is wrong with an entry, each with its own log line.
 enum class Check
 {
     Ok,
-    LengthError,
-    FormatError
+    LengthError,     // data and length disagree, or a length beyond the call's buffer
+    FormatError,     // data that is not hexadecimal
+    ZeroLength,      // a word count of 0: nothing to send
+    StartNotNumber,  // start address
+    StartOutOfRange, // a start address the call cannot carry
+    LengthNotNumber, // length or match length
+    TimeNotNumber,   // operation time
+    PasswordError    // a password field without two hex digits
 };
 // The language key of the log line that explains a refused check.
 const char* refusalKey(Check check);
+
+// The key of "Length: n word(s)" for a count of words.
+const char* wordCountKey(int words);
 
 struct SelectParams
 {
@@ -62,7 +73,7 @@ Check checkSelect(int areaIndex, const QString& startText, const QString& length
 // Stored form of a select: bank, start bits (big-endian), length bits (low byte), data, 3 zeros.
 QByteArray selectRecord(const SelectParams& params);
 
-// User memory write and EPC write: data must hold exactly 4 digits per word, all hex.
+// User memory write and EPC write: data must be hex and hold exactly 4 digits per word.
 Check checkWordData(const QString& cleaned, int words, int maxWords);
 
 // Kill: an odd last digit is dropped (its byte stays 0).

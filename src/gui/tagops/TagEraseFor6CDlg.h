@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class ReaderCallRunner;
 class TagOpFor6CDlg;
 
 namespace Ui {
@@ -30,4 +31,5 @@ private:
 
     std::unique_ptr<Ui::TagPasswordSetFor6CDlg> ui;
     QPointer<TagOpFor6CDlg> m_owner;
+    ReaderCallRunner* m_runner = nullptr;
 };

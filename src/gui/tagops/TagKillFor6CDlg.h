@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class ReaderCallRunner;
 class TagOpFor6CDlg;
 
 namespace Ui {
@@ -26,4 +27,5 @@ private slots:
 private:
     std::unique_ptr<Ui::TagKillFor6CDlg> ui;
     QPointer<TagOpFor6CDlg> m_owner;
+    ReaderCallRunner* m_runner = nullptr;
 };

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class ReaderCallRunner;
 class TagOpFor6CDlg;
 
 namespace Ui {
@@ -27,4 +28,5 @@ private slots:
 private:
     std::unique_ptr<Ui::TagLockFor6CDlg> ui;
     QPointer<TagOpFor6CDlg> m_owner;
+    ReaderCallRunner* m_runner = nullptr;
 };

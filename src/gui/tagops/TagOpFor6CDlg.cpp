@@ -3,7 +3,9 @@
 #include "core/app/AppContext.h"
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
+#include "core/reader/ReaderCallRunner.h"
 #include "core/reader/ReaderDllBase.h"
+#include "core/tagops/TagOpHex.h"
 #include "gui/tagops/TagEraseFor6CDlg.h"
 #include "gui/tagops/TagKillFor6CDlg.h"
 #include "gui/tagops/TagLockFor6CDlg.h"
@@ -12,6 +14,7 @@
 #include "gui/tagops/TagWriteFor6CDlg.h"
 #include "ui_TagOpFor6CDlg.h"
 
+#include <QLineEdit>
 #include <QListWidgetItem>
 
 TagOpFor6CDlg::TagOpFor6CDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TagOpFor6CDlg>())
@@ -19,8 +22,9 @@ TagOpFor6CDlg::TagOpFor6CDlg(QWidget* parent) : QWidget(parent), ui(std::make_un
     ui->setupUi(this);
     ui->titleLabel->setText(LangText("IDCS_TAG_OP"));
     setWindowTitle(LangText("IDCS_TAG_OP"));
-    ui->selectAntennaLabel->setText(LangText("IDCS_SELECT_ANTENNA"));
-    ui->antennaLabel->setText(LangText("IDCS_ANTENNA_NO"));
+    // One label before the list: "Select antenna" and "Antenna" side by side said it twice.
+    ui->selectAntennaLabel->setText(LangLabel("IDCS_SELECT_ANTENNA"));
+    ui->antennaLabel->hide();
     for (const char* key :
          {"IDCS_ANTENNA_ONE", "IDCS_ANTENNA_TWO", "IDCS_ANTENNA_THREE", "IDCS_ANTENNA_FOUR"}) {
         ui->antennaCombo->addItem(LangText(key));
@@ -86,11 +90,49 @@ bool TagOpFor6CDlg::selectTag(int bank, int start, int length, const QString& he
 
 bool TagOpReaderReady()
 {
-    if (CurrentReader()->IsState(ReaderDllBase::StateConnected)) {
+    ReaderDllBase* reader = CurrentReader();
+    if (reader->IsBusy()) {
+        LogKey("IDCS_READING_CARD");
+        return false;
+    }
+    if (reader->IsState(ReaderDllBase::StateConnected)) {
         return true;
     }
     LogKey("IDCS_READ_NO_LINK");
     return false;
+}
+
+bool TagOpPassword(std::initializer_list<QLineEdit*> fields, QByteArray* out)
+{
+    QStringList texts;
+    for (const QLineEdit* field : fields) {
+        texts << field->text();
+    }
+    if (TagOpHex::readPassword(texts, out)) {
+        return true;
+    }
+    LogKey(TagOpHex::refusalKey(TagOpHex::Check::PasswordError));
+    return false;
+}
+
+QString TagOpTargetText()
+{
+    const TagOpHex::SelectParams select = AppContext::Instance()->currentSelect();
+    if (select.data.isEmpty()) {
+        return LangText("IDCS_TARGET_FIRST");
+    }
+    const char* banks[] = {"IDCS_EPC", "IDCS_TID", "IDCS_USER"};
+    const char* bank = select.bank >= 1 && select.bank <= 3 ? banks[select.bank - 1] : "IDCS_EPC";
+    return LangText("IDCS_TARGET_SELECTED").arg(LangText(bank), AppContext::bytesToHex(select.data));
+}
+
+void TagOpReport(const ReaderCallResult& result, const char* successKey, const char* failureKey)
+{
+    if (result.ok) {
+        LogKey(successKey);
+    } else {
+        LogFailure(failureKey, result.errorCode);
+    }
 }
 
 intptr_t TagOpHandle()

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QString>
+
 #include <QWidget>
+#include <initializer_list>
 
 #include <memory>
 
+class QLineEdit;
 class QListWidgetItem;
 class TagSelectFor6CDlg;
+struct ReaderCallResult;
 
 namespace Ui {
 class TagOpFor6CDlg;
@@ -46,3 +50,11 @@ private:
 bool TagOpReaderReady();
 // Handle of the current reader for the library calls.
 intptr_t TagOpHandle();
+// The four bytes of a password row; false, with the log line that says so, unless every field
+// holds two hex digits.
+bool TagOpPassword(std::initializer_list<QLineEdit*> fields, QByteArray* out);
+// Which tag an operation reaches, for a question before an irreversible one: the tag the select in
+// force admits, or the first one the antenna finds.
+QString TagOpTargetText();
+// One log line for a finished call: the success text, or the failure with its error code.
+void TagOpReport(const ReaderCallResult& result, const char* successKey, const char* failureKey);

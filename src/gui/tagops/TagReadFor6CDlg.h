@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class ReaderCallRunner;
 class TagOpFor6CDlg;
 
 namespace Ui {
@@ -36,5 +37,6 @@ private:
 
     std::unique_ptr<Ui::TagReadFor6CDlg> ui;
     QPointer<TagOpFor6CDlg> m_owner;
+    ReaderCallRunner* m_runner = nullptr;
     bool m_capping = false;
 };

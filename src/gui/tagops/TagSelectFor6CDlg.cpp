@@ -2,27 +2,31 @@
 
 #include "core/app/AppContext.h"
 #include "core/app/LanguageText.h"
+#include "core/reader/ReaderCallRunner.h"
 #include "core/tagops/TagOpHex.h"
+#include "core/tagops/TagSelectCall.h"
+#include "gui/reader/ReaderCallUi.h"
 #include "gui/tagops/TagOpFor6CDlg.h"
 #include "ui_TagSelectFor6CDlg.h"
 
-#include <zaltlink.h>
-
 #include <QRegularExpressionValidator>
 
+#include <memory>
+
 TagSelectFor6CDlg::TagSelectFor6CDlg(TagOpFor6CDlg* owner, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TagSelectFor6CDlg>()), m_owner(owner)
+    : QWidget(parent), ui(std::make_unique<Ui::TagSelectFor6CDlg>()), m_owner(owner),
+      m_runner(new ReaderCallRunner(this))
 {
     ui->setupUi(this);
     ui->titleLabel->setText(LangText("IDCS_TAG_SELECT"));
-    ui->areaLabel->setText(LangText("IDCS_AREA"));
+    ui->areaLabel->setText(LangLabel("IDCS_AREA"));
     for (const char* key : {"IDCS_EPC", "IDCS_TID", "IDCS_USER"}) {
         ui->areaCombo->addItem(LangText(key));
     }
-    ui->startLabel->setText(LangText("IDCS_START_ADDR_BYTE_HEX"));
-    ui->matchLenLabel->setText(LangText("IDCS_MATCH_LEN_BIT"));
-    ui->matchDataLabel->setText(LangText("IDCS_MATCH_DATA_HEX"));
-    ui->defaultConfigLabel->setText(LangText("IDCS_DEFAULT_CONFIG"));
+    ui->startLabel->setText(LangLabel("IDCS_START_ADDR_BYTE_HEX"));
+    ui->matchLenLabel->setText(LangLabel("IDCS_MATCH_LEN_BIT"));
+    ui->matchDataLabel->setText(LangLabel("IDCS_MATCH_DATA_HEX"));
+    ui->keepCheck->setText(LangText("IDCS_DEFAULT_CONFIG"));
     ui->selectHintLabel->setText(LangText("IDCS_SELECT_TIG"));
     ui->selectBtn->setText(LangText("IDCS_SELECT"));
     ui->noSelectBtn->setText(LangText("IDCS_NO_SELCECT"));
@@ -45,41 +49,41 @@ void TagSelectFor6CDlg::slot_WriteDadaLenTextChanged()
     ui->matchDataEdit->setMaxLength(2 * bytes);
 }
 
-bool TagSelectFor6CDlg::runSelect()
+bool TagSelectFor6CDlg::runSelect(QWidget* button, const char* successKey, const char* failureKey)
 {
     if (!TagOpReaderReady()) {
         return false;
     }
-    const bool keep = ui->keepCheck->isChecked();
-    TagOpHex::SelectParams p;
+    auto call = std::make_shared<TagSelectCall>();
+    call->keep = ui->keepCheck->isChecked();
     const TagOpHex::Check check =
         TagOpHex::checkSelect(ui->areaCombo->currentIndex(), ui->startEdit->text(), ui->matchLenEdit->text(),
-                              ui->matchDataEdit->text(), keep, &p);
+                              ui->matchDataEdit->text(), call->keep, &call->params);
     if (check != TagOpHex::Check::Ok) {
         LogKey(TagOpHex::refusalKey(check));
         return false;
     }
-    const auto handle = static_cast<ZALT_HANDLE>(TagOpHandle());
-    if (keep) {
-        const QByteArray record = TagOpHex::selectRecord(p);
-        const bool stored =
-            ZALT_TagOpParaSet(handle, 0x11, reinterpret_cast<const unsigned char*>(record.constData()),
-                              static_cast<unsigned char>(record.size()));
-        LogKey(stored ? "IDCS_TAG_PARAM_SET_SUCCESS" : "IDCS_TAG_PARAM_SET_FAILED");
-        if (!stored) {
-            return false;
-        }
-    }
-    unsigned char data[1024] = {};
-    std::copy(p.data.constBegin(), p.data.constEnd(), data);
-    return ZALT_6CTagSelect(handle, static_cast<unsigned char>(p.bank), p.startBits, p.lengthBits, data,
-                            static_cast<unsigned char>(p.data.size()), 0, 0, 0) != 0;
+    const intptr_t handle = TagOpHandle();
+    return RunReaderCall(
+        m_runner, this, button, [call, handle] { return call->run(handle); },
+        [call, successKey, failureKey](const ReaderCallResult& r) {
+            if (call->storeFailed) {
+                LogFailure("IDCS_TAG_PARAM_SET_FAILED", r.errorCode);
+                return;
+            }
+            if (r.ok) {
+                if (call->keep) {
+                    LogKey("IDCS_TAG_PARAM_SET_SUCCESS");
+                }
+                AppContext::Instance()->SelectApplied(call->params, call->keep);
+            }
+            TagOpReport(r, successKey, failureKey);
+        });
 }
 
 void TagSelectFor6CDlg::slot_SelectBtnClicked()
 {
-    const bool ok = runSelect();
-    LogKey(ok ? "IDCS_TAG_SELECT_SUCCESS" : "IDCS_TAG_SELECT_FAILED");
+    runSelect(ui->selectBtn, "IDCS_TAG_SELECT_SUCCESS", "IDCS_TAG_SELECT_FAILED");
 }
 
 void TagSelectFor6CDlg::slot_NoSelectBtnClicked()
@@ -87,8 +91,7 @@ void TagSelectFor6CDlg::slot_NoSelectBtnClicked()
     ui->startEdit->setText(QStringLiteral("0"));
     ui->matchLenEdit->setText(QStringLiteral("0"));
     ui->matchDataEdit->clear();
-    const bool ok = runSelect();
-    LogKey(ok ? "IDCS_NO_SELECT_SUCCESS" : "IDCS_NO_SELECT_FAILED");
+    runSelect(ui->noSelectBtn, "IDCS_NO_SELECT_SUCCESS", "IDCS_NO_SELECT_FAILED");
 }
 
 bool TagSelectFor6CDlg::selectTag(int bank, int start, int length, const QString& hexData)
@@ -102,7 +105,5 @@ bool TagSelectFor6CDlg::selectTag(int bank, int start, int length, const QString
     ui->matchLenEdit->setText(QString::number(length));
     ui->matchDataEdit->setText(hexData);
     ui->keepCheck->setChecked(false);
-    const bool ok = runSelect();
-    LogKey(ok ? "IDCS_TAG_SELECT_SUCCESS" : "IDCS_TAG_SELECT_FAILED");
-    return ok;
+    return runSelect(ui->selectBtn, "IDCS_TAG_SELECT_SUCCESS", "IDCS_TAG_SELECT_FAILED");
 }

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class ReaderCallRunner;
 class TagOpFor6CDlg;
 
 namespace Ui {
@@ -28,5 +29,6 @@ private slots:
 private:
     std::unique_ptr<Ui::TagWriteFor6CDlg> ui;
     QPointer<TagOpFor6CDlg> m_owner;
+    ReaderCallRunner* m_runner = nullptr;
     bool m_capping = false;
 };

@@ -50,8 +50,31 @@ private slots:
         QVERIFY(!parseCount("-1", &v));
         QVERIFY(!parseCount("1a", &v));
         QVERIFY(!parseCount("99999999999", &v));
-        QCOMPARE(passwordBytes({"12", "ab", "", "zz"}), QByteArray("\x12\xAB\x00\x00", 4));
-        QCOMPARE(passwordBytes({"FF"}), QByteArray("\xFF\x00\x00\x00", 4));
+    }
+
+    void passwords_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QByteArray>("bytes"); // empty: refused
+        QTest::newRow("zeros kept") << QStringList{"12", "30", "40", "50"}
+                                    << QByteArray("\x12\x30\x40\x50", 4);
+        QTest::newRow("tens") << QStringList{"10", "20", "30", "40"} << QByteArray("\x10\x20\x30\x40", 4);
+        QTest::newRow("lower case") << QStringList{"0a", "bc", "00", "ff"}
+                                    << QByteArray("\x0A\xBC\x00\xFF", 4);
+        QTest::newRow("one digit") << QStringList{"1", "00", "00", "00"} << QByteArray();
+        QTest::newRow("empty field") << QStringList{"12", "", "00", "00"} << QByteArray();
+        QTest::newRow("not hex") << QStringList{"12", "zz", "00", "00"} << QByteArray();
+        QTest::newRow("space for a digit") << QStringList{"1 ", "00", "00", "00"} << QByteArray();
+        QTest::newRow("three fields") << QStringList{"12", "34", "56"} << QByteArray();
+    }
+
+    void passwords()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QByteArray, bytes);
+        QByteArray out("untouched");
+        QCOMPARE(readPassword(fields, &out), !bytes.isEmpty());
+        QCOMPARE(out, bytes.isEmpty() ? QByteArray("untouched") : bytes);
     }
 
     void select()
@@ -67,8 +90,10 @@ private slots:
         QCOMPARE(p.data, QByteArray("\xAB\xCD\xE1", 3));
         QCOMPARE(checkSelect(0, "8191", "1", "AA", false, &p), Check::Ok);
         QCOMPARE(p.startBits, 65528);
-        QCOMPARE(checkSelect(0, "8192", "1", "AA", false, &p), Check::LengthError);
-        QCOMPARE(checkSelect(0, "x", "1", "AA", false, &p), Check::FormatError);
+        QCOMPARE(checkSelect(0, "8192", "1", "AA", false, &p), Check::StartOutOfRange);
+        QCOMPARE(checkSelect(0, "x", "1", "AA", false, &p), Check::StartNotNumber);
+        QCOMPARE(checkSelect(0, "0", "", "AA", false, &p), Check::LengthNotNumber);
+        QCOMPARE(checkSelect(0, "0", "2", "AG", false, &p), Check::FormatError); // not hex, short too
         QCOMPARE(checkSelect(0, "0", "1", "AG", false, &p), Check::FormatError);
         // The count travels in one byte; the stored select keeps 8 bits of length.
         const QString big = QString("A").repeated(2 * 256);
@@ -90,7 +115,10 @@ private slots:
         QCOMPARE(checkWordData(clean("11 22 33 44"), 2, kMaxUserWords), Check::Ok);
         QCOMPARE(checkWordData("1122334", 2, kMaxUserWords), Check::LengthError);
         QCOMPARE(checkWordData("11G2", 1, kMaxEpcWords), Check::FormatError);
-        QCOMPARE(checkWordData("", 0, kMaxEpcWords), Check::FormatError);
+        // Not hex is the fault named even when the count is off too.
+        QCOMPARE(checkWordData("hello", 1, kMaxEpcWords), Check::FormatError);
+        QCOMPARE(checkWordData("", 0, kMaxEpcWords), Check::ZeroLength);
+        QCOMPARE(checkWordData("1122", 0, kMaxEpcWords), Check::ZeroLength);
         QCOMPARE(checkWordData(QString("0").repeated(4 * 128), 128, kMaxEpcWords), Check::LengthError);
         QCOMPARE(checkWordData(QString("0").repeated(4 * 127), 127, kMaxEpcWords), Check::Ok);
         QCOMPARE(checkWordData(QString("0").repeated(4 * 4463), 4463, kMaxUserWords), Check::LengthError);
