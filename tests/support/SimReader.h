@@ -27,6 +27,7 @@ public:
         o.tags = tags;
         o.rate = rate;
         o.seed = 7;
+        o.udp = true; // tests may reconnect over UDP (useUdp)
         sim = readersim::startInProcess(o);
         started = sim != nullptr;
         if (!started) {
@@ -51,6 +52,16 @@ public:
     }
 
     bool ok() const { return started && connected; }
+
+    // The current driver connected to the same reader over UDP instead.
+    bool useUdp()
+    {
+        ReaderDllBase* d = driver();
+        d->CloseReader();
+        d->SetUdpParam(QStringLiteral("127.0.0.1"), sim->udpPort());
+        connected = d->OpenReader();
+        return connected;
+    }
 
     static ReaderDllBase* driver() { return ReaderDriverHolder::Instance()->currentReader(); }
 

@@ -1,6 +1,7 @@
 #include "core/inventory/ReadCardFor6CThread.h"
 
 #include "core/app/AppContext.h"
+#include "core/reader/ReaderErrors.h"
 
 #include <zaltlink.h>
 
@@ -66,7 +67,7 @@ bool ReadCardFor6CThread::linkGone() const
 {
     int code = 0;
     ZALT_GetErrorCode(static_cast<ZALT_HANDLE>(m_handle), &code);
-    return code == ZALT_ERR_BAD_HANDLE || code == ZALT_ERR_NOT_CONNECTED || code == ZALT_ERR_LINK_LOST;
+    return ReaderError::MeansLinkGone(code);
 }
 
 void ReadCardFor6CThread::run()
@@ -122,6 +123,8 @@ void ReadCardFor6CThread::run()
             unsigned char io[2] = {0, 0};
             if (!ZALT_IOStateQuery(handle, io)) {
                 LogKey("IDCS_INVENTORY_LINK_LOST", true);
+                m_stop.store(1);
+                emit sig_linkLost();
                 break;
             }
             probeTime.start();

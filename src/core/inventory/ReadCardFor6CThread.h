@@ -9,7 +9,7 @@
 #include <vector>
 
 // Receives tag reports of a running 6C inventory and queues them for the page. Never touches
-// widgets and emits nothing; the page pulls the reports on its refresh timer.
+// widgets; the page pulls the reports on its refresh timer. The one signal says the link is gone.
 class ReadCardFor6CThread : public QThread
 {
     Q_OBJECT
@@ -34,6 +34,10 @@ public:
     TagReadBuffer& buffer() { return m_buffer; }
     // Reports received since the thread was created (diagnostics, benchmark).
     quint64 receivedCount() const { return m_received.load(); }
+
+signals:
+    // The receive loop ended because the link to the reader is gone (raised on the worker).
+    void sig_linkLost();
 
 protected:
     void run() override;

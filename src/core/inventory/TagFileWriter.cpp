@@ -4,6 +4,7 @@
 #include "core/inventory/TagTable.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace TagFileWriter {
@@ -29,6 +30,14 @@ QStringList columnLabels()
 }
 
 } // namespace
+
+QString withSuffix(const QString& path, Format format)
+{
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty()) {
+        return path;
+    }
+    return path + (format == Format::Csv ? QStringLiteral(".csv") : QStringLiteral(".txt"));
+}
 
 void writeText(QTextStream& out, const TagTable& table)
 {

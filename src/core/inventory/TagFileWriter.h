@@ -18,6 +18,9 @@ enum class Format
 // False (and nothing written) when the file cannot be opened.
 bool save(const QString& path, const TagTable& table, Format format = Format::Text);
 
+// The path with the format's suffix (".txt", ".csv") added when its file name has none.
+QString withSuffix(const QString& path, Format format);
+
 void writeText(QTextStream& out, const TagTable& table);
 void writeCsv(QTextStream& out, const TagTable& table);
 QString csvField(const QString& text);

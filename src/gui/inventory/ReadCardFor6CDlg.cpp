@@ -7,9 +7,13 @@
 #include "core/app/ReaderDriverHolder.h"
 #include "core/inventory/ReadCardFor6CThread.h"
 #include "core/inventory/TagFileWriter.h"
+#include "core/reader/ReaderCallRunner.h"
 #include "core/reader/ReaderDllBase.h"
+#include "core/reader/ReaderErrors.h"
+#include "core/tagops/TagSelectCall.h"
 #include "gui/inventory/Beeper.h"
 #include "gui/inventory/TagListModel.h"
+#include "gui/reader/ReaderCallUi.h"
 #include "ui_ReadCardFor6CDlg.h"
 
 #include <zaltlink.h>
@@ -20,6 +24,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -50,12 +55,12 @@ void ReadCardFor6CDlg::SetSaveFileAsker(SaveFileAsker asker)
 
 QString ReadCardFor6CDlg::textFilter()
 {
-    return tr("All Files (*.*)");
+    return LangText("IDCS_FILTER_TEXT");
 }
 
 QString ReadCardFor6CDlg::csvFilter()
 {
-    return QStringLiteral("CSV (*.csv)");
+    return LangText("IDCS_FILTER_CSV");
 }
 
 ReadCardFor6CDlg::ReadCardFor6CDlg(QWidget* workspace, QWidget* parent)
@@ -65,6 +70,7 @@ ReadCardFor6CDlg::ReadCardFor6CDlg(QWidget* workspace, QWidget* parent)
 
     m_model = new TagListModel(this);
     ui->tagTree->setModel(m_model);
+    m_runner = new ReaderCallRunner(this);
     ui->tagTree->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->tagTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     const int widths[TagListModel::ColumnCount] = {50, 210, 210, 100, 50, 50, 50, 50};
@@ -97,6 +103,10 @@ ReadCardFor6CDlg::ReadCardFor6CDlg(QWidget* workspace, QWidget* parent)
     connect(ui->clearBtn, &QPushButton::clicked, this, &ReadCardFor6CDlg::slot_ClearBtnClicked);
     connect(ui->soundCheck, &QCheckBox::stateChanged, this, &ReadCardFor6CDlg::slot_beepBtnStateChanged);
     connect(ui->tagTree, &QTreeView::pressed, this, &ReadCardFor6CDlg::slot_itemRightClicked);
+    connect(ui->cancelSelectBtn, &QPushButton::clicked, this, &ReadCardFor6CDlg::slot_cancelSelectBtnClicked);
+    connect(AppContext::Instance(), &AppContext::sig_selectChanged, this,
+            &ReadCardFor6CDlg::slot_selectChanged);
+    slot_selectChanged();
 
     // Inside the work area the counts travel through it; standing alone they go straight to the
     // main window.
@@ -106,6 +116,8 @@ ReadCardFor6CDlg::ReadCardFor6CDlg(QWidget* workspace, QWidget* parent)
     }
 
     m_thread = new ReadCardFor6CThread(this);
+    connect(m_thread, &ReadCardFor6CThread::sig_linkLost, this, &ReadCardFor6CDlg::slot_linkLost,
+            Qt::QueuedConnection);
 }
 
 ReadCardFor6CDlg::~ReadCardFor6CDlg()
@@ -123,11 +135,12 @@ void ReadCardFor6CDlg::applyTexts()
     ui->readCountCaptionLabel->setText(LangText("IDCS_READ_ALL_COUNT"));
     ui->readBtn->setText(LangText("IDCS_START_READ_CARD"));
     ui->clearBtn->setText(LangText("IDCS_CLEAR"));
-    ui->readTypeLabel->setText(LangText("IDCS_READ_TYPE"));
-    ui->antennaLabel->setText(LangText("IDCS_ANTENNA_NO"));
-    ui->preReadLabel->setText(LangText("IDCS_PRE_READ_NUM"));
+    ui->readTypeLabel->setText(LangLabel("IDCS_READ_TYPE"));
+    ui->antennaLabel->setText(LangLabel("IDCS_ANTENNA_NO"));
+    ui->preReadLabel->setText(LangLabel("IDCS_PRE_READ_NUM"));
     ui->recordCheck->setText(LangText("IDCS_RECORD_INFO"));
     ui->soundCheck->setText(LangText("IDCS_OPEN_SOUND"));
+    ui->cancelSelectBtn->setText(LangText("IDCS_NO_SELCECT"));
 
     ui->readTypeCombo->clear();
     for (const char* key : {"IDCS_EPC", "IDCS_TID", "IDCS_EPC_TID"}) {
@@ -193,6 +206,10 @@ void ReadCardFor6CDlg::slot_readBtnClicked()
 void ReadCardFor6CDlg::slot_startReadBtnClicked()
 {
     ReaderDllBase* driver = CurrentReader();
+    if (driver->IsBusy()) {
+        LogKey("IDCS_READING_CARD");
+        return;
+    }
     if (!driver->IsState(ReaderDllBase::StateConnected)) {
         LogKey("IDCS_READ_NO_LINK");
         return;
@@ -226,12 +243,19 @@ void ReadCardFor6CDlg::slot_startReadBtnClicked()
     m_refreshTimer->start(m_refreshInterval);
     ui->readBtn->setText(LangText("IDCS_STOP_READ_CARD"));
     m_previousTotal = 0;
-    if (ui->recordCheck->isChecked()) {
-        m_saveTimer->start(ui->saveIntervalSpin->value());
-    }
     m_rateWatch.start();
     emit sig_sendReadCount(0, 0, 0);
     LogKey("IDCS_READ_SUCCESS");
+    if (ui->recordCheck->isChecked()) {
+        m_saveFailing = false;
+        m_saveTimer->start(ui->saveIntervalSpin->value());
+        // Where the snapshots go, once, so they can be found.
+        AppContext::Instance()->logMessage(
+            LangText("IDCS_SAVE_FILE_AT")
+                .arg(QDir::toNativeSeparators(QFileInfo(saveFilePath()).absoluteFilePath()))
+                .arg(ui->saveIntervalSpin->value()),
+            false);
+    }
 }
 
 void ReadCardFor6CDlg::slot_stopReadBtnClicked()
@@ -241,13 +265,82 @@ void ReadCardFor6CDlg::slot_stopReadBtnClicked()
         LogKey("IDCS_READER_NOREAD");
         return;
     }
-    ZALT_PowerOff(static_cast<ZALT_HANDLE>(driver->GetHandle()));
+    const bool stopped = ZALT_PowerOff(static_cast<ZALT_HANDLE>(driver->GetHandle())) != 0;
+    const int code = stopped ? 0 : driver->GetErrorCode();
+    driver->SetState(ReaderDllBase::StateConnected);
+    endRun();
+    if (stopped) {
+        LogKey("IDCS_STOP_SCCUSS");
+        return;
+    }
+    LogFailure("IDCS_STOP_READ_FAILED", code);
+    if (ReaderError::MeansLinkGone(code)) {
+        AppContext::Instance()->ReaderLinkLost();
+    }
+}
+
+void ReadCardFor6CDlg::endRun()
+{
     m_refreshTimer->stop();
     m_saveTimer->stop();
-    driver->SetState(ReaderDllBase::StateConnected);
     m_thread->stopCollect();
     ui->readBtn->setText(LangText("IDCS_START_READ_CARD"));
-    LogKey("IDCS_STOP_SCCUSS");
+    // Nothing is being read any more: the rate shows 0 at once, the count stays.
+    emit sig_sendReadCount(m_table.size(), 0, 2);
+}
+
+void ReadCardFor6CDlg::slot_linkLost()
+{
+    ReaderDllBase* driver = CurrentReader();
+    if (!driver->IsState(ReaderDllBase::StateReading)) {
+        return;
+    }
+    // What arrived before the link went still counts.
+    slot_refresh_time();
+    driver->SetState(ReaderDllBase::StateConnected);
+    endRun();
+    AppContext::Instance()->ReaderLinkLost();
+}
+
+void ReadCardFor6CDlg::slot_selectChanged()
+{
+    const TagOpHex::SelectParams select = AppContext::Instance()->currentSelect();
+    ui->selectNoteFrame->setVisible(!select.data.isEmpty());
+    if (select.data.isEmpty()) {
+        return;
+    }
+    const char* banks[] = {"IDCS_EPC", "IDCS_TID", "IDCS_USER"};
+    const char* bank = select.bank >= 1 && select.bank <= 3 ? banks[select.bank - 1] : "IDCS_EPC";
+    ui->selectNoteLabel->setText(LangText("IDCS_SELECT_ACTIVE_NOTE")
+                                     .arg(LangText(bank))
+                                     .arg(select.startBits / 8)
+                                     .arg(AppContext::bytesToHex(select.data)));
+}
+
+void ReadCardFor6CDlg::slot_cancelSelectBtnClicked()
+{
+    ReaderDllBase* driver = CurrentReader();
+    if (RefuseWhileReading()) {
+        return;
+    }
+    if (!driver->IsState(ReaderDllBase::StateConnected)) {
+        LogKey("IDCS_READ_NO_LINK");
+        return;
+    }
+    // A select of nothing admits every tag again.
+    auto call = std::make_shared<TagSelectCall>();
+    call->params.bank = AppContext::Instance()->currentSelect().bank;
+    const intptr_t handle = driver->GetHandle();
+    RunReaderCall(
+        m_runner, this, ui->cancelSelectBtn, [call, handle] { return call->run(handle); },
+        [call](const ReaderCallResult& r) {
+            if (!r.ok) {
+                LogFailure("IDCS_NO_SELECT_FAILED", r.errorCode);
+                return;
+            }
+            AppContext::Instance()->SelectApplied(call->params, false);
+            LogKey("IDCS_NO_SELECT_SUCCESS");
+        });
 }
 
 void ReadCardFor6CDlg::slot_ClearBtnClicked()
@@ -280,9 +373,15 @@ void ReadCardFor6CDlg::slot_beepBtnStateChanged(int state)
 
 void ReadCardFor6CDlg::slot_save_file()
 {
-    // The periodic save reports nothing, success or not.
     drainReads();
-    TagFileWriter::save(saveFilePath(), m_table);
+    const bool saved = TagFileWriter::save(saveFilePath(), m_table);
+    if (!saved && !m_saveFailing) {
+        AppContext::Instance()->logError(
+            LangText("IDCS_SAVE_FILE_FAILED")
+                .arg(QDir::toNativeSeparators(QFileInfo(saveFilePath()).absoluteFilePath())),
+            -1);
+    }
+    m_saveFailing = !saved;
 }
 
 void ReadCardFor6CDlg::slot_itemRightClicked(const QModelIndex& index)
@@ -299,11 +398,14 @@ void ReadCardFor6CDlg::slot_itemRightClicked(const QModelIndex& index)
 QMenu* ReadCardFor6CDlg::createContextMenu()
 {
     auto* menu = new QMenu(this);
-    menu->addAction(LangText("IDCS_COPY_EPC"), this, &ReadCardFor6CDlg::slot_copyItemEPC);
-    menu->addAction(LangText("IDCS_COPY_TID"), this, &ReadCardFor6CDlg::slot_copyItemTID);
+    // A row read without a TID (or EPC) has nothing to copy or select by.
+    const bool hasEpc = !currentText(TagListModel::ColEpc).isEmpty();
+    const bool hasTid = !currentText(TagListModel::ColTid).isEmpty();
+    menu->addAction(LangText("IDCS_COPY_EPC"), this, &ReadCardFor6CDlg::slot_copyItemEPC)->setEnabled(hasEpc);
+    menu->addAction(LangText("IDCS_COPY_TID"), this, &ReadCardFor6CDlg::slot_copyItemTID)->setEnabled(hasTid);
     menu->addAction(LangText("IDCS_EXPORT"), this, &ReadCardFor6CDlg::slot_exportItem);
-    menu->addAction(LangText("IDCS_SELECT_EPC"), this, &ReadCardFor6CDlg::slot_selectEpc);
-    menu->addAction(LangText("IDCS_SELECT_TID"), this, &ReadCardFor6CDlg::slot_selectTid);
+    menu->addAction(LangText("IDCS_SELECT_EPC"), this, &ReadCardFor6CDlg::slot_selectEpc)->setEnabled(hasEpc);
+    menu->addAction(LangText("IDCS_SELECT_TID"), this, &ReadCardFor6CDlg::slot_selectTid)->setEnabled(hasTid);
     return menu;
 }
 
@@ -347,7 +449,9 @@ void ReadCardFor6CDlg::slot_exportItem()
     }
     drainReads();
     const auto format = selected == csvFilter() ? TagFileWriter::Format::Csv : TagFileWriter::Format::Text;
-    LogKey(TagFileWriter::save(path, m_table, format) ? "IDCS_EXPORT_SUCCESS" : "IDCS_EXPORT_FAILED");
+    LogKey(TagFileWriter::save(TagFileWriter::withSuffix(path, format), m_table, format)
+               ? "IDCS_EXPORT_SUCCESS"
+               : "IDCS_EXPORT_FAILED");
 }
 
 void ReadCardFor6CDlg::selectCurrent(int column, int bank)

@@ -14,6 +14,7 @@ class QMenu;
 class QModelIndex;
 class QTimer;
 class ReadCardFor6CThread;
+class ReaderCallRunner;
 class TagListModel;
 
 namespace Ui {
@@ -74,6 +75,10 @@ private slots:
     void slot_beepBtnStateChanged(int state);
     void slot_save_file();
     void slot_itemRightClicked(const QModelIndex& index);
+    // The worker saw the link go: back to idle, and the program to not connected.
+    void slot_linkLost();
+    void slot_cancelSelectBtnClicked();
+    void slot_selectChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -85,6 +90,8 @@ private:
     void copyCurrent(int column);
     void selectCurrent(int column, int bank);
     QMenu* createContextMenu();
+    // Timers off, worker stopped, button back to start, the rate shown as 0.
+    void endRun();
 
     std::unique_ptr<Ui::ReadCardFor6CDlg> ui;
     TagListModel* m_model = nullptr;
@@ -100,5 +107,7 @@ private:
     int m_refreshInterval = 0;
     int m_beepInterval = 0;
     QString m_saveFile;
+    bool m_saveFailing = false; // the periodic save's failure is logged once, not every interval
     ReadCardFor6CThread* m_thread = nullptr;
+    ReaderCallRunner* m_runner = nullptr;
 };

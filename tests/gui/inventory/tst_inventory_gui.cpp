@@ -1,13 +1,16 @@
 #include "SimReader.h"
 
 #include "LogCapture.h"
+#include "core/app/AppContext.h"
 #include "core/app/LanguageText.h"
 #include "core/inventory/ReadCardFor6CThread.h"
 #include "core/inventory/TagFileWriter.h"
+#include "gui/app/MainWindow.h"
 #include "gui/app/workDpaceDlg.h"
 #include "gui/inventory/Beeper.h"
 #include "gui/inventory/ReadCardFor6CDlg.h"
 #include "gui/inventory/TagListModel.h"
+#include "gui/reader/ConnetDlg.h"
 #include "gui/tagops/TagOpFor6CDlg.h"
 
 #include <zaltlink.h>
@@ -95,7 +98,11 @@ private slots:
     void selectOddLength();
     void throughTheWorkArea();
     void beepWhileReadsArrive();
-    void linkLostMidRun();
+    void readerGoesAwayMidRun_data();
+    void readerGoesAwayMidRun();
+    void selectInForceIsShown();
+    void exportSuffixFollowsTheFilter_data();
+    void exportSuffixFollowsTheFilter();
 };
 
 void InventoryGuiTest::rowsMatchWhatTheReaderSent_data()
@@ -159,8 +166,10 @@ void InventoryGuiTest::rowsMatchWhatTheReaderSent()
         }
     }
     QCOMPARE(p.total->text(), QString::number(sum));
-    QCOMPARE(counts.last().at(0).toInt(), 20);
-    QCOMPARE(counts.last().at(2).toInt(), 1);
+    // The last refresh counted the tags; the stop then shows the rate as 0 at once.
+    QCOMPARE(counts.at(counts.size() - 2).at(0).toInt(), 20);
+    QCOMPARE(counts.at(counts.size() - 2).at(2).toInt(), 1);
+    QCOMPARE(counts.last(), (QList<QVariant>{20, 0, 2}));
 }
 
 void InventoryGuiTest::startStopRulesAndKeys()
@@ -247,6 +256,8 @@ void InventoryGuiTest::saveAndExportFiles()
     p.w.findChild<QCheckBox*>("recordCheck")->setChecked(true);
     p.w.findChild<QSpinBox*>("saveIntervalSpin")->setValue(50);
     QTest::mouseClick(p.readBtn, Qt::LeftButton);
+    // Where the snapshots go is said once, with the full path.
+    QCOMPARE(log.last(), LangText("IDCS_SAVE_FILE_AT").arg(QDir::toNativeSeparators(periodic)).arg(50));
     QTRY_COMPARE_WITH_TIMEOUT(p.rows(), 6, 5000);
     QVERIFY(drainAll(r, p));
 
@@ -336,10 +347,13 @@ void InventoryGuiTest::unopenableSaveFile()
     p.w.findChild<QSpinBox*>("saveIntervalSpin")->setValue(20);
     QTest::mouseClick(p.readBtn, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(p.rows(), 4, 5000);
+    // A save that cannot be written is an error line, once, not one per interval.
+    const QString failed = LangText("IDCS_SAVE_FILE_FAILED").arg(QDir::toNativeSeparators(dir.path()));
+    QTRY_VERIFY(log.containsError(failed));
     QTest::qWait(100);
     QTest::mouseClick(p.readBtn, Qt::LeftButton);
     QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
-    QVERIFY(!log.contains(LangText("IDCS_EXPORT_FAILED"))); // the periodic save stays silent
+    QCOMPARE(log.texts().count(failed), 1);
 
     ReadCardFor6CDlg::SetSaveFileAsker([&](QWidget*, const QString&, const QString&, const QString&,
                                            QString*) { return dir.filePath("no/such/folder/x.txt"); });
@@ -378,17 +392,19 @@ void InventoryGuiTest::selectHandOff()
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls[0], (QVariantList{0, 0, int(epc.size() / 2), epc}));
     // The select reached the reader: only that tag answers now.
+    QTRY_VERIFY(r.sim->model().currentSelect().active());
     const readersim::SelectFilter f = r.sim->model().currentSelect();
-    QVERIFY(f.active());
     QCOMPARE(int(f.bank), int(readersim::Bank::Epc));
     QCOMPARE(SimReader::hex(f.mask), epc);
 
-    // The right button opens the menu, in this order.
+    // The right button opens the menu, in this order; a row without a TID offers nothing by TID.
     QStringList offered;
+    QList<bool> enabled;
     QTimer::singleShot(100, [&] {
         if (QWidget* popup = QApplication::activePopupWidget()) {
             for (QAction* a : popup->actions()) {
                 offered << a->text();
+                enabled << a->isEnabled();
             }
             popup->close();
         }
@@ -399,6 +415,7 @@ void InventoryGuiTest::selectHandOff()
     QCOMPARE(offered,
              (QStringList{LangText("IDCS_COPY_EPC"), LangText("IDCS_COPY_TID"), LangText("IDCS_EXPORT"),
                           LangText("IDCS_SELECT_EPC"), LangText("IDCS_SELECT_TID")}));
+    QCOMPARE(enabled, (QList<bool>{true, false, true, true, false}));
 }
 
 void InventoryGuiTest::selectOddLength()
@@ -450,7 +467,7 @@ void InventoryGuiTest::throughTheWorkArea()
     tree->setCurrentIndex(page->model()->index(0, 0));
     log.clear();
     page->slot_selectEpc();
-    QCOMPARE(log.last(), LangText("IDCS_TAG_SELECT_SUCCESS"));
+    QTRY_COMPARE(log.last(), LangText("IDCS_TAG_SELECT_SUCCESS"));
     QCOMPARE(SimReader::hex(r.sim->model().currentSelect().mask),
              page->model()->text(0, TagListModel::ColEpc));
 }
@@ -472,22 +489,130 @@ void InventoryGuiTest::beepWhileReadsArrive()
     p.w.findChild<QCheckBox*>("soundCheck")->setChecked(false);
 }
 
-void InventoryGuiTest::linkLostMidRun()
+void InventoryGuiTest::readerGoesAwayMidRun_data()
 {
-    SimReader r(5, 1000);
+    QTest::addColumn<QString>("how");
+    QTest::newRow("tcp, reader stopped") << "tcp";
+}
+
+// Stop shows a rate of 0; a reader that goes away mid-read takes the page back to idle and the
+// whole program to not connected, and nothing claims a stop succeeded.
+void InventoryGuiTest::readerGoesAwayMidRun()
+{
+    QFETCH(QString, how);
+    SimReader r(5, 500);
+    QVERIFY(r.ok());
+    if (how.startsWith("udp")) {
+        QVERIFY(r.useUdp());
+    }
+    LogCapture log;
+    MainWindow window;
+    window.show();
+    AppContext::Instance()->NotifyReaderState(SimReader::driver()->GetState());
+    auto* page = window.findChild<ReadCardFor6CDlg*>();
+    QVERIFY(page);
+    auto* readBtn = page->findChild<QPushButton*>("readBtn");
+    auto* connectBtn = window.connetDlg()->findChild<QPushButton*>("connetBtn");
+    auto* disconnectBtn = window.connetDlg()->findChild<QPushButton*>("disConnetBtn");
+    auto* speed = window.connetDlg()->findChild<QLabel*>("readSpeedValue");
+    QTRY_VERIFY(!connectBtn->isEnabled());
+
+    QTest::mouseClick(readBtn, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(speed->text().toInt() > 0, 10000);
+    QTest::mouseClick(readBtn, Qt::LeftButton);
+    QCOMPARE(log.last(), LangText("IDCS_STOP_SCCUSS"));
+    QTRY_COMPARE(speed->text(), QString("0")); // nothing is read any more
+
+    QTest::mouseClick(readBtn, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(page->model()->rowCount() > 0, 5000);
+    log.clear();
+    if (how.endsWith("cut")) {
+        r.sim->setCutAfter(300);
+    } else {
+        r.sim->stop();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(SimReader::driver()->GetState(), int(ReaderDllBase::StateDisconnected), 15000);
+    QVERIFY(log.containsError(LangText("IDCS_INVENTORY_LINK_LOST")));
+    QCOMPARE(readBtn->text(), LangText("IDCS_START_READ_CARD"));
+    QVERIFY(!page->worker()->isCollecting());
+    QTRY_VERIFY(connectBtn->isEnabled());
+    QVERIFY(!disconnectBtn->isEnabled());
+    QCOMPARE(speed->text(), QString("0"));
+    QVERIFY(page->model()->rowCount() > 0); // what was read stays
+
+    QTest::mouseClick(readBtn, Qt::LeftButton); // the button starts, and there is nothing to start on
+    QCOMPARE(log.last(), LangText("IDCS_READ_NO_LINK"));
+    QTest::keyClick(page, Qt::Key_F9);
+    QCOMPARE(log.last(), LangText("IDCS_READER_NOREAD"));
+    QVERIFY(!log.contains(LangText("IDCS_STOP_SCCUSS")));
+}
+
+// While a select is in force the page says so, naming it, and offers to cancel it.
+void InventoryGuiTest::selectInForceIsShown()
+{
+    SimReader r(3, 1000);
     QVERIFY(r.ok());
     LogCapture log;
+    workDpaceDlg work;
+    work.show();
+    auto* page = work.findChild<ReadCardFor6CDlg*>();
+    auto* note = page->findChild<QFrame*>("selectNoteFrame");
+    auto* cancel = page->findChild<QPushButton*>("cancelSelectBtn");
+    QVERIFY(note && cancel);
+    QVERIFY(note->isHidden());
+
+    const QString epc = SimReader::hex(r.sim->model().tag(2).epc);
+    QVERIFY(work.selectTag(0, 0, int(epc.size() / 2), epc));
+    QTRY_COMPARE(log.last(), LangText("IDCS_TAG_SELECT_SUCCESS"));
+    QVERIFY(!note->isHidden());
+    QVERIFY(page->findChild<QLabel*>("selectNoteLabel")->text().contains(epc));
+
+    // Reading now finds the one tag; the note says why.
+    QTest::mouseClick(page->findChild<QPushButton*>("readBtn"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(page->model()->rowCount(), 1, 5000);
+    QTest::mouseClick(cancel, Qt::LeftButton); // not while reading
+    QCOMPARE(log.last(), LangText("IDCS_READING_CARD"));
+    QTest::mouseClick(page->findChild<QPushButton*>("readBtn"), Qt::LeftButton);
+
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QTRY_COMPARE(log.last(), LangText("IDCS_NO_SELECT_SUCCESS"));
+    QVERIFY(note->isHidden());
+    QVERIFY(!r.sim->model().currentSelect().active());
+    QTest::mouseClick(page->findChild<QPushButton*>("readBtn"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(page->model()->rowCount(), 3, 5000);
+    QTest::mouseClick(page->findChild<QPushButton*>("readBtn"), Qt::LeftButton);
+}
+
+void InventoryGuiTest::exportSuffixFollowsTheFilter_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("csv");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("text, no suffix") << "tags" << false << "tags.txt";
+    QTest::newRow("csv, no suffix") << "tags" << true << "tags.csv";
+    QTest::newRow("suffix typed") << "tags.log" << false << "tags.log";
+}
+
+void InventoryGuiTest::exportSuffixFollowsTheFilter()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, csv);
+    QFETCH(QString, written);
+    SimReader r(1, 0);
+    QTemporaryDir dir;
     Page p;
-    QTest::mouseClick(p.readBtn, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(p.rows() > 0, 5000);
-    r.sim->cutLinks();
-    QTRY_VERIFY_WITH_TIMEOUT(!p.w.worker()->isCollecting(), 3000);
-    QVERIFY(log.containsError(LangText("IDCS_INVENTORY_LINK_LOST")));
-    const int rowsBefore = p.rows();
-    QTest::mouseClick(p.readBtn, Qt::LeftButton); // stop still works
-    QCOMPARE(log.last(), LangText("IDCS_STOP_SCCUSS"));
-    QCOMPARE(SimReader::driver()->GetState(), int(ReaderDllBase::StateConnected));
-    QCOMPARE(p.rows(), rowsBefore);
+    QString offered;
+    ReadCardFor6CDlg::SetSaveFileAsker(
+        [&](QWidget*, const QString&, const QString&, const QString& filter, QString* selected) {
+            offered = filter;
+            *selected = csv ? ReadCardFor6CDlg::csvFilter() : ReadCardFor6CDlg::textFilter();
+            return dir.filePath(typed);
+        });
+    p.w.slot_exportItem();
+    ReadCardFor6CDlg::SetSaveFileAsker(nullptr);
+    QCOMPARE(offered, LangText("IDCS_FILTER_TEXT") + ";;" + LangText("IDCS_FILTER_CSV"));
+    QVERIFY(offered.contains("(*.txt)") && offered.contains("(*.csv)"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{written});
 }
 
 QTEST_MAIN(InventoryGuiTest)
