@@ -6,7 +6,9 @@
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
 #include "core/discovery/UdpWorkerThread.h"
+#include "core/reader/ReaderCallRunner.h"
 #include "core/reader/ReaderDllBase.h"
+#include "gui/reader/ReaderCallUi.h"
 #include "ui_ConnetDlg.h"
 
 #include <QKeyEvent>
@@ -59,7 +61,8 @@ void SelectBaudRate(QComboBox* box, const QString& value)
 }
 } // namespace
 
-ConnetDlg::ConnetDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::ConnetDlg>())
+ConnetDlg::ConnetDlg(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::ConnetDlg>()), m_runner(new ReaderCallRunner(this))
 {
     ui->setupUi(this);
     ui->tcpAddrCb->setEditable(true);
@@ -121,9 +124,11 @@ QStringList ConnetDlg::PortNameList()
 
 QStringList ConnetDlg::BaudRateList()
 {
+    // 38400 and 57600 are speeds the readers themselves offer.
     return {QStringLiteral("4800"),   QStringLiteral("9600"),   QStringLiteral("19200"),
-            QStringLiteral("56000"),  QStringLiteral("115200"), QStringLiteral("128000"),
-            QStringLiteral("230400"), QStringLiteral("256000"), QStringLiteral("460800")};
+            QStringLiteral("38400"),  QStringLiteral("56000"),  QStringLiteral("57600"),
+            QStringLiteral("115200"), QStringLiteral("128000"), QStringLiteral("230400"),
+            QStringLiteral("256000"), QStringLiteral("460800")};
 }
 
 void ConnetDlg::LoadSavedParams()
@@ -164,20 +169,20 @@ void ConnetDlg::LoadSavedParams()
 
 void ConnetDlg::ApplyTexts()
 {
-    ui->linkTypeLabel->setText(LangText("IDCS_LINK_TYPE"));
-    ui->tcpAddrLabel->setText(LangText("IDCS_IP_ADDR"));
-    ui->tcpPortLabel->setText(LangText("IDCS_PORT"));
+    ui->linkTypeLabel->setText(LangLabel("IDCS_LINK_TYPE"));
+    ui->tcpAddrLabel->setText(LangLabel("IDCS_IP_ADDR"));
+    ui->tcpPortLabel->setText(LangLabel("IDCS_PORT"));
     ui->queryIpBtn->setText(LangText("IDCS_QUERY"));
-    ui->comNameLabel->setText(LangText("IDCS_COM_NAME"));
-    ui->comBaudLabel->setText(LangText("IDCS_BAUDRATE"));
-    ui->usbNameLabel->setText(QStringLiteral("USB:"));
-    ui->usbBaudLabel->setText(LangText("IDCS_BAUDRATE"));
-    ui->udpAddrLabel->setText(LangText("IDCS_IP_ADDR"));
-    ui->udpPortLabel->setText(LangText("IDCS_PORT"));
+    ui->comNameLabel->setText(LangLabel("IDCS_COM_NAME"));
+    ui->comBaudLabel->setText(LangLabel("IDCS_BAUDRATE"));
+    ui->usbNameLabel->setText(LangLabel("IDCS_USB_PORT"));
+    ui->usbBaudLabel->setText(LangLabel("IDCS_BAUDRATE"));
+    ui->udpAddrLabel->setText(LangLabel("IDCS_IP_ADDR"));
+    ui->udpPortLabel->setText(LangLabel("IDCS_PORT"));
     ui->connetBtn->setText(LangText("IDCS_CONNET"));
     ui->disConnetBtn->setText(LangText("IDCS_DISCONNET"));
-    ui->tagCountLabel->setText(LangText("IDCS_TAG_COUNT"));
-    ui->readSpeedLabel->setText(LangText("IDCS_TAG_READ_SPEED"));
+    ui->tagCountLabel->setText(LangLabel("IDCS_TAG_COUNT"));
+    ui->readSpeedLabel->setText(LangLabel("IDCS_TAG_READ_SPEED"));
 
     const QString skin = AppSettings::Instance()->GetSkinDir();
     ui->logoLabel->setStyleSheet(
@@ -204,9 +209,13 @@ bool ConnetDlg::ReadNetParam(const QString& address, const QString& portText, in
     }
     bool ok = false;
     const uint value = portText.toUInt(&ok, 10);
-    // Above 65535 the library would quietly wrap to another port.
-    if (portText.isEmpty() || !ok || value == 0 || value > 65535) {
+    if (portText.isEmpty() || !ok || value == 0) {
         LogKey("IDCS_IP_PORT_ERRO");
+        return false;
+    }
+    // Above 65535 the library would quietly wrap to another port.
+    if (value > 65535) {
+        LogKey("IDCS_PORT_RANGE_ERRO");
         return false;
     }
     *port = static_cast<int>(value);
@@ -271,13 +280,19 @@ void ConnetDlg::slot_connetBtnClicked()
         reader->CloseReader();
     }
     reader->SetState(ReaderDllBase::StateDisconnected);
-    if (!reader->OpenReader()) {
-        LogKey("IDCS_CONNET_FAILED");
-        return;
-    }
-    reader->StopRead();
-    LogKey("IDCS_CONNET_SUCCESS");
-    AppContext::Instance()->NotifyReaderState(reader->GetState());
+    // A silent peer keeps the open waiting for its whole timeout: not on this thread.
+    RunReaderCall(
+        m_runner, this, ui->connetBtn, [reader] { return reader->OpenReader(); },
+        [reader](const ReaderCallResult& r) {
+            if (!r.ok) {
+                // The code says why: refused, timed out, no such device, permission denied.
+                LogFailure("IDCS_CONNET_FAILED", r.errorCode);
+                return;
+            }
+            reader->StopRead();
+            LogKey("IDCS_CONNET_SUCCESS");
+            AppContext::Instance()->NotifyReaderState(reader->GetState());
+        });
 }
 
 void ConnetDlg::slot_disConnetBtnClicked()

@@ -10,6 +10,7 @@ class ConnetDlg;
 }
 
 class QKeyEvent;
+class ReaderCallRunner;
 class UdpWorkerThread;
 
 // The connection panel: medium and its parameters, connect and disconnect, and the running tag
@@ -33,7 +34,8 @@ public:
 
 public slots:
     void slot_UpdateReadCount(int count, int speed, int nReset);
-    // Also reached by F1 and F2, and asked by the main window to cut the connection.
+    // Also reached by F1 and F2, and asked by the main window to cut the connection. The open
+    // runs off the user-interface thread; its outcome follows in the log.
     void slot_connetBtnClicked();
     void slot_disConnetBtnClicked();
 
@@ -51,6 +53,7 @@ private:
 
     std::unique_ptr<Ui::ConnetDlg> ui;
     UdpWorkerThread* m_udpThread = nullptr; // only when discovery is switched on
+    ReaderCallRunner* m_runner = nullptr;
     QList<int> m_speedList;
     int m_nUpdateCount = 0;
 };

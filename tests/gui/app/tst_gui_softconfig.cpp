@@ -293,6 +293,7 @@ void TstGuiSoftConfig::restartWithAnotherSeries()
                     Child<QComboBox>(panel, "tcpAddrCb")->setEditText(QStringLiteral("127.0.0.1"));
                     Child<QLineEdit>(panel, "tcpPortEdit")->setText(QString::number(sim->tcpPort()));
                     QTest::mouseClick(Child<QPushButton>(panel, "connetBtn"), Qt::LeftButton);
+                    QTRY_VERIFY(!Reader()->IsBusy()); // the open runs on a worker
                     wasConnected =
                         Reader()->IsState(ReaderDllBase::StateConnected) && sim->waitForClients(1, 2000);
                 }

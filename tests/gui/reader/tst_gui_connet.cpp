@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTcpServer>
+#include <QUdpSocket>
 #include <QtTest>
 
 using namespace guitest;
@@ -38,6 +39,23 @@ QString SavedValue(const TempAppDir& dir, const QString& key)
 {
     QSettings ini(dir.profilePath(kProfile), QSettings::IniFormat);
     return ini.value(QStringLiteral("ConnetDlg/") + key).toString();
+}
+
+// Waits until a connect started by the panel has reported.
+bool Settled()
+{
+    QElapsedTimer t;
+    t.start();
+    while (Reader()->IsBusy() && t.elapsed() < 20000) {
+        QTest::qWait(5);
+    }
+    return !Reader()->IsBusy();
+}
+
+void ClickConnect(ConnetDlg& panel)
+{
+    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    QVERIFY(Settled());
 }
 
 // A loopback port nobody listens on.
@@ -68,6 +86,7 @@ private slots:
     void connectUdp();
     void connectPseudoTerminal();
     void failedConnectSavesParameters();
+    void connectWaitsOffTheWindowThread();
     void vanishedReader();
     void parametersRememberedIntoNextStart();
 };
@@ -128,6 +147,12 @@ void TstGuiConnet::savedParametersShown()
     }
     QCOMPARE(comName->currentText(), QStringLiteral("COM4"));
     QCOMPARE(Child<QComboBox>(&panel, "comBaudCb")->currentText(), QStringLiteral("115200"));
+    // The readers' own 38400 and 57600 are offered, in order.
+    const QStringList speeds = ConnetDlg::BaudRateList();
+    QVERIFY(speeds.indexOf("19200") < speeds.indexOf("38400"));
+    QVERIFY(speeds.indexOf("38400") < speeds.indexOf("57600"));
+    QVERIFY(speeds.indexOf("57600") < speeds.indexOf("115200"));
+    QCOMPARE(Child<QLabel>(&panel, "usbNameLabel")->text(), LangLabel("IDCS_USB_PORT"));
     // A typed device path comes back as typed; a baud rate not in the list selects nothing.
     QCOMPARE(Child<QComboBox>(&panel, "usbNameCb")->currentText(), QStringLiteral("/dev/ttyUSB7"));
     QCOMPARE(Child<QComboBox>(&panel, "usbBaudCb")->currentIndex(), -1);
@@ -137,7 +162,7 @@ void TstGuiConnet::savedParametersShown()
     // ...and connecting then passes 0 as the baud rate (nothing listens on that path).
     LogCapture log;
     QVERIFY(SelectMedium(panel, "USB"));
-    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    ClickConnect(panel);
     const ConnectParam param = Reader()->GetConnectParam();
     QCOMPARE(param.connectType, int(ReaderDllBase::ConnectUsb));
     QCOMPARE(param.portName, QStringLiteral("/dev/ttyUSB7"));
@@ -199,7 +224,11 @@ void TstGuiConnet::badInputRefusedBeforeAnyCall_data()
     QTest::newRow("tcp port above 65535") << "TCP"
                                           << "127.0.0.1"
                                           << "70000"
-                                          << "IDCS_IP_PORT_ERRO";
+                                          << "IDCS_PORT_RANGE_ERRO";
+    QTest::newRow("udp port above 65535") << "UDP"
+                                          << "127.0.0.1"
+                                          << "65536"
+                                          << "IDCS_PORT_RANGE_ERRO";
     QTest::newRow("udp bad address") << "UDP"
                                      << "1.2.3"
                                      << "4002"
@@ -227,7 +256,7 @@ void TstGuiConnet::badInputRefusedBeforeAnyCall()
     Reader()->SetTcpParam(QStringLiteral("10.9.9.9"), 9); // must stay untouched
 
     LogCapture log;
-    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    ClickConnect(panel);
     QCOMPARE(log.texts(), QStringList{Text(key.toLatin1().constData())});
     QCOMPARE(log.lines().first().second, false);
     QCOMPARE(Reader()->GetConnectParam().ipAddress, QStringLiteral("10.9.9.9"));
@@ -374,7 +403,7 @@ void TstGuiConnet::connectAndDisconnectTcp()
     Child<QLineEdit>(&panel, "tcpPortEdit")->setText(QString::number(sim->tcpPort()));
 
     LogCapture log;
-    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    ClickConnect(panel);
     QCOMPARE(log.texts(), QStringList{Text("IDCS_CONNET_SUCCESS")});
     QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateConnected));
     QVERIFY(sim->waitForClients(1, 2000));
@@ -384,6 +413,7 @@ void TstGuiConnet::connectAndDisconnectTcp()
     // Connecting again (the button is disabled, but F1 or a script may still ask) replaces the
     // link instead of leaving the first one open behind a lost handle.
     panel.slot_connetBtnClicked();
+    QVERIFY(Settled());
     QCOMPARE(log.last(), Text("IDCS_CONNET_SUCCESS"));
     QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateConnected));
     // The new link was answered, so it is counted; the old one must go.
@@ -413,7 +443,7 @@ void TstGuiConnet::connectUdp()
     Child<QComboBox>(&panel, "udpAddrCb")->setEditText(QStringLiteral("127.0.0.1"));
     Child<QLineEdit>(&panel, "udpPortEdit")->setText(QString::number(sim->udpPort()));
     LogCapture log;
-    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    ClickConnect(panel);
     QCOMPARE(log.texts(), QStringList{Text("IDCS_CONNET_SUCCESS")});
     const ConnectParam param = Reader()->GetConnectParam();
     QCOMPARE(param.connectType, int(ReaderDllBase::ConnectUdp));
@@ -440,7 +470,7 @@ void TstGuiConnet::connectPseudoTerminal()
     QVERIFY(name->isEditable());
     name->setEditText(path);
     LogCapture log;
-    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    ClickConnect(panel);
     QCOMPARE(log.texts(), QStringList{Text("IDCS_CONNET_SUCCESS")});
     const ConnectParam param = Reader()->GetConnectParam();
     QCOMPARE(param.connectType, int(ReaderDllBase::ConnectCom));
@@ -465,10 +495,46 @@ void TstGuiConnet::failedConnectSavesParameters()
     Child<QLineEdit>(&panel, "tcpPortEdit")->setText(QString::number(port));
     LogCapture log;
     panel.UpdateConnectState(0);
-    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    ClickConnect(panel);
     QCOMPARE(log.texts(), QStringList{Text("IDCS_CONNET_FAILED")});
+    // An error line whose code says why.
+    QVERIFY(log.containsError(Text("IDCS_CONNET_FAILED")));
+    QVERIFY(log.lastCode() != 0);
     QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateDisconnected));
     QCOMPARE(SavedValue(dir, "TCP_PORT"), QString::number(port));
+}
+
+// A peer that never answers keeps the open waiting; the window goes on meanwhile.
+void TstGuiConnet::connectWaitsOffTheWindowThread()
+{
+    TempAppDir dir;
+    QVERIFY(dir.isValid());
+    dir.startApp();
+    GUI_REQUIRE_LIVE_READER();
+    QUdpSocket silent;
+    QVERIFY(silent.bind(QHostAddress::LocalHost, 0));
+    ConnetDlg panel;
+    QVERIFY(SelectMedium(panel, "UDP"));
+    Child<QComboBox>(&panel, "udpAddrCb")->setEditText(QStringLiteral("127.0.0.1"));
+    Child<QLineEdit>(&panel, "udpPortEdit")->setText(QString::number(silent.localPort()));
+    LogCapture log;
+    int ticksWhileBusy = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&] { ticksWhileBusy += Reader()->IsBusy() ? 1 : 0; });
+    timer.start(20);
+    auto* connectBtn = Child<QPushButton>(&panel, "connetBtn");
+    QTest::mouseClick(connectBtn, Qt::LeftButton);
+    QVERIFY(Reader()->IsBusy());
+    QVERIFY(!connectBtn->isEnabled());
+    QCOMPARE(panel.cursor().shape(), Qt::BusyCursor);
+    panel.slot_disConnetBtnClicked(); // nothing else meanwhile
+    QCOMPARE(log.texts(), QStringList{Text("IDCS_READING_CARD")});
+    QVERIFY(Settled());
+    QVERIFY2(ticksWhileBusy >= 10, qPrintable(QString::number(ticksWhileBusy)));
+    QCOMPARE(log.last(), Text("IDCS_CONNET_FAILED"));
+    QVERIFY(log.lastCode() != 0);
+    QVERIFY(connectBtn->isEnabled());
+    QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateDisconnected));
 }
 
 // The cable is pulled while connected: operations fail, and disconnect and a new connect work.
@@ -485,7 +551,7 @@ void TstGuiConnet::vanishedReader()
     Child<QLineEdit>(&panel, "tcpPortEdit")->setText(QString::number(sim->tcpPort()));
     LogCapture log;
     panel.UpdateConnectState(0);
-    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    ClickConnect(panel);
     QCOMPARE(log.last(), Text("IDCS_CONNET_SUCCESS"));
     QVERIFY(sim->waitForClients(1, 2000));
 
@@ -500,7 +566,7 @@ void TstGuiConnet::vanishedReader()
     QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateDisconnected));
 
     panel.UpdateConnectState(0);
-    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    ClickConnect(panel);
     QCOMPARE(log.last(), Text("IDCS_CONNET_SUCCESS"));
     QVERIFY(Reader()->GetReaderInfo(info));
     panel.slot_disConnetBtnClicked();
@@ -520,7 +586,7 @@ void TstGuiConnet::parametersRememberedIntoNextStart()
         Child<QComboBox>(&panel, "udpAddrCb")->setEditText(QStringLiteral("127.0.0.1"));
         Child<QLineEdit>(&panel, "udpPortEdit")->setText(QString::number(sim->udpPort()));
         Child<QComboBox>(&panel, "comNameCb")->setCurrentText(QStringLiteral("COM7"));
-        QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+        ClickConnect(panel);
         QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateConnected));
     }
     dir.stopApp(); // the run ends: the connection closes, the profile is written
@@ -535,7 +601,7 @@ void TstGuiConnet::parametersRememberedIntoNextStart()
     QCOMPARE(Child<QComboBox>(&panel, "comNameCb")->currentText(), QStringLiteral("COM1"));
 
     LogCapture log;
-    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    ClickConnect(panel);
     QCOMPARE(log.texts(), QStringList{Text("IDCS_CONNET_SUCCESS")});
     panel.slot_disConnetBtnClicked();
 }
