@@ -90,7 +90,8 @@ bool AppSettings::SetSysValue(const QString& key, const QString& value)
 {
     QSettings sys(m_sysIniPath, QSettings::IniFormat);
     sys.setValue(key, value);
-    return true;
+    sys.sync();
+    return sys.status() == QSettings::NoError;
 }
 
 QString AppSettings::GetDllType() const

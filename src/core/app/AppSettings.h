@@ -35,6 +35,7 @@ public:
     int GetAnalysisTime() const;
     bool SetAnalysisTime(int value);
 
+    // The setters write through at once and are false when sys.ini could not be written.
     // Reads any sys.ini key (group/key); for the device list and the like.
     QString GetSysValue(const QString& key, const QString& defaultValue = QString()) const;
     bool SetSysValue(const QString& key, const QString& value);

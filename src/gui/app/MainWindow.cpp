@@ -32,10 +32,13 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMutex>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 
 #include "zaltlink.h"
 
@@ -363,6 +366,8 @@ void MainWindow::slot_rebootDeviceFor6CAc()
     }
     const bool rebooted = ZALT_Reboot(CurrentReader()->GetHandle(), 0) != 0;
     if (rebooted) {
+        // The reader comes back with its stored select, or none.
+        AppContext::Instance()->ReaderRestarted();
         AppContext::Instance()->RequestCutConnection();
         LogKey("IDCS_REBOOT_SUCCESS");
     } else {
@@ -481,8 +486,28 @@ void MainWindow::slot_HelpAc()
     const QUrl url = QUrl::fromLocalFile(path);
     const bool opened = opener ? opener(url) : QDesktopServices::openUrl(url);
     if (!opened) {
-        LogKey("IDCS_NO_HELP_DOC");
+        // No browser could be started: the guide is there, so show it here.
+        ShowHelpInside(url);
     }
+}
+
+void MainWindow::ShowHelpInside(const QUrl& url)
+{
+    if (!m_helpWindow) {
+        m_helpWindow = new QDialog(this);
+        m_helpWindow->setObjectName(QStringLiteral("helpWindow"));
+        m_helpWindow->setWindowTitle(LangText("IDCS_HELP"));
+        auto* layout = new QVBoxLayout(m_helpWindow);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* browser = new QTextBrowser(m_helpWindow);
+        browser->setObjectName(QStringLiteral("helpBrowser"));
+        browser->setOpenExternalLinks(false);
+        layout->addWidget(browser);
+        m_helpWindow->resize(820, 600);
+    }
+    m_helpWindow->findChild<QTextBrowser*>(QStringLiteral("helpBrowser"))->setSource(url);
+    m_helpWindow->show();
+    m_helpWindow->raise();
 }
 
 void MainWindow::slot_updateReaderState(int nConnetType)

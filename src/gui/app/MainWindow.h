@@ -112,6 +112,8 @@ private:
     static void ShowWhenLinked(QDialog* dialog);
     // The question before quitting; false when the operator stays or a read is running.
     bool ConfirmQuit();
+    // The guide in a window of the program's own, when no browser can be started.
+    void ShowHelpInside(const QUrl& url);
 
     std::unique_ptr<Ui::MainWindow> ui;
     bool m_restart = false;
@@ -125,6 +127,7 @@ private:
     VersionCommonDlg* m_versionCommonDlg = nullptr;
     UdpGetInfoDlg* m_udpGetInfoDlg = nullptr;
     FirmWareUpdateFor6CDlg* m_firmWareUpdateFor6CDlg = nullptr;
+    QDialog* m_helpWindow = nullptr;
 
     QAction* m_softconfigAc = nullptr;
     QAction* m_quitAc = nullptr;

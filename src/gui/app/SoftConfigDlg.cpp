@@ -9,6 +9,8 @@
 #include "gui/app/ZrMessageBox.h"
 #include "ui_SoftConfigDlg.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -30,19 +32,19 @@ SoftConfigDlg::SoftConfigDlg(QWidget* parent) : QDialog(parent), ui(std::make_un
 {
     ui->setupUi(this);
     setWindowTitle(LangText("IDCS_SOFT_CONFIG"));
-    ui->languageLabel->setText(LangText("IDCS_LANGUAGE_CONFIG"));
-    ui->productLabel->setText(LangText("IDCS_PRODUCT_TYPE"));
-    ui->standardLabel->setText(LangText("IDCS_STANDARD_SET"));
+    ui->languageLabel->setText(LangLabel("IDCS_LANGUAGE_CONFIG"));
+    ui->productLabel->setText(LangLabel("IDCS_PRODUCT_TYPE"));
+    ui->standardLabel->setText(LangLabel("IDCS_STANDARD_SET"));
     ui->chinaRb->setText(LangText("IDCS_CHINA_POINT"));
     ui->europeRb->setText(LangText("IDCS_EUROPE_POINT"));
     ui->americaRb->setText(LangText("IDCS_AMERICA_POINT"));
-    ui->attachLabel->setText(LangText("IDCS_ADDITION_FUNCTION"));
+    ui->attachLabel->setText(LangLabel("IDCS_ADDITION_FUNCTION"));
     ui->noneRb->setText(LangText("IDCS_NO_HAVE"));
     ui->wifiRb->setText(LangText("IDCS_WIFI_HAVE"));
     ui->gprsRb->setText(LangText("IDCS_GPRS_HAVE"));
     ui->analysisTimeCb->setText(LangText("IDCS_ANALYSIS_TIME"));
     ui->userVerCb->setText(LangText("IDCS_USER_VER"));
-    ui->noteLabel->setText(LangText("IDCS_REBOOT_ENABLE"));
+    ui->noteLabel->setText(LangText("IDCS_SET_RESTARTS_NOTE"));
     ui->setBtn->setText(LangText("IDCS_SET"));
     ui->cancelBtn->setText(LangText("IDCS_CANCEL"));
 
@@ -187,18 +189,25 @@ void SoftConfigDlg::slot_SetBtnClicked()
         return;
     }
 
-    // An empty list (missing index file, no series offered) keeps what was saved before rather than
-    // writing an empty value that would leave the next start without a language or a driver.
-    if (ui->languageCb->currentIndex() >= 0) {
-        QSettings index(LanguageIndexPath(), QSettings::IniFormat);
-        index.setValue(QStringLiteral("info/languagesSel"), ui->languageCb->currentData().toString());
-        index.sync();
+    // Every file must take the new choices, or nothing restarts: a restart would come back with
+    // the old settings as if these had been saved.
+    AppSettings* settings = AppSettings::Instance();
+    const bool languageChosen = ui->languageCb->currentIndex() >= 0;
+    QStringList files{settings->GetSysIniPath()};
+    if (languageChosen) {
+        files << LanguageIndexPath();
+    }
+    for (const QString& path : files) {
+        if (!QFileInfo(path).isWritable()) {
+            ReportNotSaved(path);
+            return;
+        }
     }
 
-    AppSettings* settings = AppSettings::Instance();
+    bool saved = true;
     if (ui->apiCb->currentIndex() >= 0) {
         const QString family = ui->apiCb->currentData().toString();
-        settings->SetDllType(family);
+        saved = settings->SetDllType(family) && saved;
         if (family == QLatin1String("6C")) {
             QString table = QStringLiteral("China");
             if (ui->europeRb->isChecked()) {
@@ -206,25 +215,49 @@ void SoftConfigDlg::slot_SetBtnClicked()
             } else if (ui->americaRb->isChecked()) {
                 table = QStringLiteral("America");
             }
-            settings->SetFrequencyTable(table);
+            saved = settings->SetFrequencyTable(table) && saved;
             QString attach = QStringLiteral("NULL");
             if (ui->wifiRb->isChecked()) {
                 attach = QStringLiteral("WIFI");
             } else if (ui->gprsRb->isChecked()) {
                 attach = QStringLiteral("GPRS");
             }
-            settings->SetAttachFunction(attach);
+            saved = settings->SetAttachFunction(attach) && saved;
         } else if (family == QLatin1String("WIRELESS")) {
-            settings->SetAnalysisTime(static_cast<int>(ui->analysisTimeCb->checkState()));
+            saved = settings->SetAnalysisTime(static_cast<int>(ui->analysisTimeCb->checkState())) && saved;
         }
     }
-    settings->SetLoadType(ui->userVerCb->isChecked() ? QStringLiteral("RELEASE") : QStringLiteral("DEBUG"));
+    saved = settings->SetLoadType(ui->userVerCb->isChecked() ? QStringLiteral("RELEASE")
+                                                             : QStringLiteral("DEBUG")) &&
+            saved;
+    if (!saved) {
+        ReportNotSaved(settings->GetSysIniPath());
+        return;
+    }
+    // The language last: when sys.ini refused, the next start is not half in the new choices.
+    // An empty list (missing index file, no series offered) keeps what was saved before rather than
+    // writing an empty value that would leave the next start without a language or a driver.
+    if (languageChosen) {
+        QSettings index(LanguageIndexPath(), QSettings::IniFormat);
+        index.setValue(QStringLiteral("info/languagesSel"), ui->languageCb->currentData().toString());
+        index.sync();
+        if (index.status() != QSettings::NoError) {
+            ReportNotSaved(LanguageIndexPath());
+            return;
+        }
+    }
 
     AppContext* context = AppContext::Instance();
     context->RequestCutConnection();
     context->RequestRestart();
     accept();
     EndEventLoop();
+}
+
+void SoftConfigDlg::ReportNotSaved(const QString& path)
+{
+    AppContext::Instance()->logError(
+        LangText("IDCS_SETTINGS_SAVE_FAILED").arg(QDir::toNativeSeparators(path)), -1);
 }
 
 void SoftConfigDlg::slot_CancelBtnClicked()

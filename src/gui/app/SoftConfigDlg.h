@@ -34,6 +34,8 @@ private:
     void FillProductList();
     void ApplyLoadTypeRule();
     QString LanguageIndexPath() const;
+    // The error line for a settings file that would not take the choices.
+    static void ReportNotSaved(const QString& path);
 
     std::unique_ptr<Ui::SoftConfigDlg> ui;
     // The user edition offers the language only; nothing may show the other rows again.

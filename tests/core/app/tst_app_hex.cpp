@@ -19,6 +19,7 @@ private slots:
     void isValidIp();
     void isHexText_data();
     void isHexText();
+    void selectInForceFollowsTheReader();
 };
 
 void TstAppHex::hexToBytes_data()
@@ -159,6 +160,36 @@ void TstAppHex::isHexText()
     QFETCH(QString, text);
     QFETCH(bool, valid);
     QCOMPARE(AppSettings::IsHexText(text), valid);
+}
+
+// The select shown as in force: what was last sent, and after a reader restart what it stored.
+void TstAppHex::selectInForceFollowsTheReader()
+{
+    AppContext* context = AppContext::Instance();
+    QSignalSpy changed(context, &AppContext::sig_selectChanged);
+    TagOpHex::SelectParams stored;
+    stored.bank = 2;
+    stored.data = QByteArray("\xE2\x00", 2);
+    TagOpHex::SelectParams passing;
+    passing.bank = 1;
+    passing.startBits = 16;
+    passing.data = QByteArray("\x30\x14", 2);
+
+    context->SelectApplied(passing, false);
+    QCOMPARE(context->currentSelect().data, passing.data);
+    context->ReaderRestarted(); // nothing stored: nothing in force
+    QVERIFY(context->currentSelect().data.isEmpty());
+
+    context->SelectApplied(stored, true);
+    context->SelectApplied(passing, false);
+    context->ReaderRestarted();
+    QCOMPARE(context->currentSelect().bank, 2);
+    QCOMPARE(context->currentSelect().data, stored.data);
+    context->SelectApplied(TagOpHex::SelectParams(), true); // a cancel that is also stored
+    context->ReaderRestarted();
+    QVERIFY(context->currentSelect().data.isEmpty());
+    QCOMPARE(changed.size(), 7);
+    AppContext::DestroyInstance();
 }
 
 QTEST_GUILESS_MAIN(TstAppHex)

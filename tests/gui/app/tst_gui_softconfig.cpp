@@ -12,7 +12,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -68,6 +70,7 @@ private slots:
     void refusedWhileReading();
     void cancellingSavesNothing();
     void setSavesTheChoices();
+    void unwritableSettingsDoNotRestart();
     void restartWithAnotherSeries();
 };
 
@@ -262,6 +265,36 @@ void TstGuiSoftConfig::setSavesTheChoices()
     dlg->slot_SetBtnClicked();
     QCOMPARE(settings->GetDllType(), QStringLiteral("WIRELESS"));
     QCOMPARE(index.value("info/languagesSel").toString(), QStringLiteral("zh_CN"));
+}
+
+// Settings that cannot be written are reported, and nothing restarts as if they had been saved.
+void TstGuiSoftConfig::unwritableSettingsDoNotRestart()
+{
+    TempAppDir dir;
+    QVERIFY(dir.isValid());
+    dir.startApp();
+    MainWindow window;
+    auto* dlg = window.findChild<SoftConfigDlg*>();
+    QVERIFY(dlg);
+    auto* series = Child<QComboBox>(dlg, "apiCb");
+    series->setCurrentIndex(series->findData("GJB"));
+    auto* languages = Child<QComboBox>(dlg, "languageCb");
+    languages->setCurrentIndex(languages->findData("zh_CN"));
+    const QByteArray indexBefore = ReadFile(dir.filePath("language/LanguageIndex.ini"));
+    // A sys.ini nobody can write, whoever runs the test: a folder in its place.
+    QVERIFY(QFile::remove(dir.sysIniPath()));
+    QVERIFY(QDir().mkdir(dir.sysIniPath()));
+
+    LogCapture log;
+    QuestionAnswers answers;
+    answers.pushOk();
+    dlg->slot_SetBtnClicked();
+    QCOMPARE(log.lines(),
+             (QList<QPair<QString, bool>>{
+                 {Text("IDCS_SETTINGS_SAVE_FAILED").arg(QDir::toNativeSeparators(dir.sysIniPath())), true}}));
+    QVERIFY(!window.GetRestartFlag());
+    QCOMPARE(ReadFile(dir.filePath("language/LanguageIndex.ini")), indexBefore);
+    QVERIFY(Child<QLabel>(dlg, "noteLabel")->text() == Text("IDCS_SET_RESTARTS_NOTE"));
 }
 
 // The whole interface is rebuilt with the new series' menus; the old connection is gone.
