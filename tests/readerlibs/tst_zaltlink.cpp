@@ -756,6 +756,30 @@ private slots:
         QVERIFY(ZALT_Close(h));
     }
 
+    // UDP never says a reader went away: heartbeats keep a quiet link alive, and 3 s without any
+    // frame count as a lost link, so a receive loop ends instead of waiting for ever.
+    void udpSilenceIsLinkLost()
+    {
+        auto sim = startSim(5, 200, true, false);
+        ZALT_HANDLE h = openFor(Udp, *sim);
+        QVERIFY(h != -1);
+        unsigned char v = 0;
+        QTest::qWait(wire::Connection::kDatagramSilenceMs + 1000); // idle, heartbeats only
+        QVERIFY(ZALT_Reading_IOQuery(h, &v));
+
+        QVERIFY(ZALT_6CReadEPCCode(h, 1, 1, 0));
+        unsigned char ant = 0, epc[255], len = 255;
+        QTRY_VERIFY(ZALT_6CRevEPCMsg(h, &ant, epc, &len) == 1);
+        sim->cutLinks(); // the reader forgets this client: no reports, no heartbeats
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (len = 255, ZALT_6CRevEPCMsg(h, &ant, epc, &len) == 0 && lastError(h) == err::LinkLost), 15000);
+        QCOMPARE(ZALT_Reading_IOQuery(h, &v), 0);
+        QCOMPARE(lastError(h), err::LinkLost);
+        QVERIFY(ZALT_Open(h)); // and it comes back like any lost link
+        QVERIFY(ZALT_Reading_IOQuery(h, &v));
+        QVERIFY(ZALT_Close(h));
+    }
+
     void vanishedSerialDeviceIsLinkLost()
     {
         auto sim = startSim(5, 0, false, true);

@@ -60,8 +60,20 @@ void Connection::run()
     Frame f;
     pollfd fds[2] = {{t_->fd(), POLLIN, 0}, {wakeRead_, POLLIN, 0}};
     const nfds_t nfds = wakeRead_ >= 0 ? 2 : 1;
+    // UDP never reports a peer that went away: only the silence tells.
+    const bool watchSilence = t_->isDatagram();
+    auto lastFrame = Clock::now();
     while (!stop_.load()) {
-        int r = ::poll(fds, nfds, wakeRead_ >= 0 ? -1 : 100);
+        int timeout = wakeRead_ >= 0 ? -1 : 100;
+        if (watchSilence) {
+            const auto quiet =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastFrame).count();
+            if (quiet >= kDatagramSilenceMs)
+                break;
+            const int left = int(kDatagramSilenceMs - quiet);
+            timeout = timeout < 0 ? left : std::min(timeout, left);
+        }
+        int r = ::poll(fds, nfds, timeout);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -85,6 +97,7 @@ void Connection::run()
                 break;
             if (t_->isDatagram()) {
                 if (decodeDatagram(buf.data(), size_t(n), f)) {
+                    lastFrame = Clock::now();
                     dispatch(f);
                 } else {
                     std::lock_guard<std::mutex> lk(mutex_);

@@ -37,6 +37,9 @@ public:
     static constexpr size_t kHardMaxQueuedReports = 4 * kMaxQueuedReports;
     static constexpr size_t kMaxRawBytes = 65536;
     static constexpr int kFullPauseMs = 250;
+    // A reader sends a heartbeat about once a second while a session is open; a datagram link
+    // that brings no frame at all for this long is counted as lost (docs/protocol.md).
+    static constexpr int kDatagramSilenceMs = 3000;
 
     // `reports` tells the family's tag reports from its other unsolicited frames.
     Connection(std::unique_ptr<Transport> transport, ReportRule reports);
