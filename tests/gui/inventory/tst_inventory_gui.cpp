@@ -493,6 +493,9 @@ void InventoryGuiTest::readerGoesAwayMidRun_data()
 {
     QTest::addColumn<QString>("how");
     QTest::newRow("tcp, reader stopped") << "tcp";
+    // UDP tells nobody: the reader's silence does.
+    QTest::newRow("udp, reader stopped") << "udp";
+    QTest::newRow("udp, cut after 300 frames") << "udp cut";
 }
 
 // Stop shows a rate of 0; a reader that goes away mid-read takes the page back to idle and the
