@@ -39,6 +39,11 @@ enum ZALT_ErrorCode
     ZALT_ERR_CONNECT_FAILED = 9,   /* cannot open the address or device, or no reader answered */
     ZALT_ERR_NO_REPORT = 10,       /* a receive call found no report (not stored as the last error) */
     ZALT_ERR_REPORT_OVERFLOW = 11, /* the report queue was full and reports were dropped */
+    /* Why ZALT_Open failed, where the system or the reader's silence tells; 9 otherwise. */
+    ZALT_ERR_CONNECT_REFUSED = 12,   /* nobody listens at that address and port */
+    ZALT_ERR_CONNECT_TIMED_OUT = 13, /* no connection, or no answer to Hello, in time */
+    ZALT_ERR_NO_SUCH_DEVICE = 14,    /* the serial device does not exist */
+    ZALT_ERR_PERMISSION_DENIED = 15, /* the serial device may not be opened */
     ZALT_ERR_UNSUPPORTED_COMMAND = 0x10,
     ZALT_ERR_BAD_PARAMETER = 0x11,
     ZALT_ERR_TAG_NOT_FOUND = 0x12,

@@ -1,6 +1,7 @@
 // Handles, links and errors: the init calls, open and close, and the error codes.
 #include "session.h"
 
+#include <cerrno>
 #include <unordered_map>
 
 // The public codes are the library's own and the reader's status bytes.
@@ -12,7 +13,11 @@ static_assert(ZALT_ERR_BAD_HANDLE == wire::err::BadHandle &&
               ZALT_ERR_ALREADY_OPEN == wire::err::AlreadyOpen &&
               ZALT_ERR_CONNECT_FAILED == wire::err::ConnectFailed &&
               ZALT_ERR_NO_REPORT == wire::err::NoReport &&
-              ZALT_ERR_REPORT_OVERFLOW == wire::err::ReportOverflow);
+              ZALT_ERR_REPORT_OVERFLOW == wire::err::ReportOverflow &&
+              ZALT_ERR_CONNECT_REFUSED == wire::err::ConnectRefused &&
+              ZALT_ERR_CONNECT_TIMED_OUT == wire::err::ConnectTimedOut &&
+              ZALT_ERR_NO_SUCH_DEVICE == wire::err::NoSuchDevice &&
+              ZALT_ERR_PERMISSION_DENIED == wire::err::PermissionDenied);
 static_assert(ZALT_ERR_UNSUPPORTED_COMMAND == wire::status::UnsupportedCommand &&
               ZALT_ERR_BAD_PARAMETER == wire::status::BadParameter &&
               ZALT_ERR_TAG_NOT_FOUND == wire::status::TagNotFound &&
@@ -30,6 +35,27 @@ namespace zaltlink {
 namespace {
 
 constexpr const char* kCopyright = "zaltlink 1.0.0 (Rivulet)";
+
+// What the system said about an open that failed, as the caller's error code.
+int openError(int osError)
+{
+    switch (osError) {
+    case ECONNREFUSED:
+        return err::ConnectRefused;
+    case ETIMEDOUT:
+        return err::ConnectTimedOut;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+        return err::NoSuchDevice;
+    case EACCES:
+    case EPERM:
+        return err::PermissionDenied;
+    default:
+        return err::ConnectFailed;
+    }
+}
 
 std::mutex gRegistryMutex;
 std::unordered_map<intptr_t, std::shared_ptr<Session>> gRegistry;
@@ -174,7 +200,7 @@ unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle)
         break;
     }
     if (!t) {
-        s->lastError.store(err::ConnectFailed);
+        s->lastError.store(openError(osError));
         return 0;
     }
     auto conn = std::make_shared<wire::Connection>(std::move(t), m6c::kReportRule);
@@ -183,7 +209,10 @@ unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle)
     int e = conn->request(cmd::Hello, m6c::HelloRequest().encoded(), a, kDefaultTimeoutMs);
     if (e != err::None || a.status != wire::status::Ok || !hello.decode(a.payload) ||
         hello.family != wire::kFamily6C) {
-        s->lastError.store(err::ConnectFailed);
+        // Over UDP a closed port shows only now, as a refused datagram that ends the link.
+        s->lastError.store(e == err::Timeout    ? err::ConnectTimedOut
+                           : e == err::LinkLost ? err::ConnectRefused
+                                                : err::ConnectFailed);
         return 0;
     }
     conn->resetReportStats();
@@ -257,6 +286,14 @@ const char* ZALT_API ZALT_ErrorText(int code)
         return "no tag report arrived";
     case ZALT_ERR_REPORT_OVERFLOW:
         return "tag reports were dropped: the queue was full";
+    case ZALT_ERR_CONNECT_REFUSED:
+        return "connection refused";
+    case ZALT_ERR_CONNECT_TIMED_OUT:
+        return "connection timed out";
+    case ZALT_ERR_NO_SUCH_DEVICE:
+        return "no such device";
+    case ZALT_ERR_PERMISSION_DENIED:
+        return "permission denied";
     case ZALT_ERR_UNSUPPORTED_COMMAND:
         return "the reader does not know the command";
     case ZALT_ERR_BAD_PARAMETER:

@@ -107,6 +107,11 @@ constexpr int AlreadyOpen = 8;
 constexpr int ConnectFailed = 9;
 constexpr int NoReport = 10;
 constexpr int ReportOverflow = 11;
+// Why ZALT_Open failed, where the system or the reader's silence says.
+constexpr int ConnectRefused = 12;   // nobody listens at that address and port
+constexpr int ConnectTimedOut = 13;  // no connection, or no answer to Hello, in time
+constexpr int NoSuchDevice = 14;     // the serial device does not exist
+constexpr int PermissionDenied = 15; // the serial device exists but may not be opened
 } // namespace err
 
 } // namespace wire
