@@ -3,6 +3,7 @@
 #include "TempAppDir.h"
 #include "core/app/AppContext.h"
 #include "core/app/DeviceProfile.h"
+#include "core/reader/ReaderErrors.h"
 #include "gui/app/RunRivulet.h"
 #include "gui/reader/ConnetDlg.h"
 
@@ -167,7 +168,8 @@ void TstGuiConnet::savedParametersShown()
     QCOMPARE(param.connectType, int(ReaderDllBase::ConnectUsb));
     QCOMPARE(param.portName, QStringLiteral("/dev/ttyUSB7"));
     QCOMPARE(param.baudRate, 0);
-    QVERIFY(log.contains(Text("IDCS_CONNET_FAILED")));
+    QVERIFY(log.containsError(Text("IDCS_CONNET_FAILED")));
+    QCOMPARE(log.lastCode(), ReaderError::NoSuchDevice);
 }
 
 // The demo script names the simulated reader's address; nothing is saved until it is used.
@@ -499,7 +501,7 @@ void TstGuiConnet::failedConnectSavesParameters()
     QCOMPARE(log.texts(), QStringList{Text("IDCS_CONNET_FAILED")});
     // An error line whose code says why.
     QVERIFY(log.containsError(Text("IDCS_CONNET_FAILED")));
-    QVERIFY(log.lastCode() != 0);
+    QCOMPARE(log.lastCode(), ReaderError::ConnectRefused);
     QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateDisconnected));
     QCOMPARE(SavedValue(dir, "TCP_PORT"), QString::number(port));
 }
@@ -532,7 +534,7 @@ void TstGuiConnet::connectWaitsOffTheWindowThread()
     QVERIFY(Settled());
     QVERIFY2(ticksWhileBusy >= 10, qPrintable(QString::number(ticksWhileBusy)));
     QCOMPARE(log.last(), Text("IDCS_CONNET_FAILED"));
-    QVERIFY(log.lastCode() != 0);
+    QCOMPARE(log.lastCode(), ReaderError::ConnectTimedOut);
     QVERIFY(connectBtn->isEnabled());
     QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateDisconnected));
 }
