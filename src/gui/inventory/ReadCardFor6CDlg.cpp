@@ -28,6 +28,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QStyle>
 #include <QTimer>
 
 namespace {
@@ -73,18 +74,11 @@ ReadCardFor6CDlg::ReadCardFor6CDlg(QWidget* workspace, QWidget* parent)
     m_runner = new ReaderCallRunner(this);
     ui->tagTree->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->tagTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    const int widths[TagListModel::ColumnCount] = {50, 210, 210, 100, 50, 50, 50, 50};
-    // Fixed widths: measuring 100 000 rows for a fit would cost more than the refresh itself.
+    // Widths follow what the columns hold, measured on the texts, never on 100 000 rows.
     ui->tagTree->header()->setSectionResizeMode(QHeaderView::Interactive);
-    for (int c = 0; c < TagListModel::ColumnCount; ++c) {
-        ui->tagTree->header()->resizeSection(c, widths[c]);
-    }
-    // The time needs more than its nominal width in most fonts.
-    const int timeWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) + 16;
-    ui->tagTree->header()->resizeSection(TagListModel::ColReadTime,
-                                         qMax(widths[TagListModel::ColReadTime], timeWidth));
 
     applyTexts();
+    fitColumns();
     ui->antennaCombo->setCurrentIndex(1);
     ui->readTypeCombo->setCurrentIndex(0);
 
@@ -133,7 +127,12 @@ void ReadCardFor6CDlg::applyTexts()
 {
     ui->titleLabel->setText(LangText("IDCS_READ_CARD"));
     ui->readCountCaptionLabel->setText(LangText("IDCS_READ_ALL_COUNT"));
+    // Wide enough for either text, so the button neither jumps nor cuts its text at the
+    // smallest window size.
+    ui->readBtn->setText(LangText("IDCS_STOP_READ_CARD"));
+    const int stopWidth = ui->readBtn->sizeHint().width();
     ui->readBtn->setText(LangText("IDCS_START_READ_CARD"));
+    ui->readBtn->setMinimumWidth(qMax(stopWidth, ui->readBtn->sizeHint().width()));
     ui->clearBtn->setText(LangText("IDCS_CLEAR"));
     ui->readTypeLabel->setText(LangLabel("IDCS_READ_TYPE"));
     ui->antennaLabel->setText(LangLabel("IDCS_ANTENNA_NO"));
@@ -171,7 +170,43 @@ QString ReadCardFor6CDlg::saveFilePath() const
 void ReadCardFor6CDlg::drainReads()
 {
     m_thread->takeReads(m_batch);
+    int epc = m_widestEpc;
+    int tid = m_widestTid;
+    for (const TagRead& r : m_batch) {
+        if (r.textsChanged) {
+            epc = qMax(epc, static_cast<int>(r.epc.size()));
+            tid = qMax(tid, static_cast<int>(r.tid.size()));
+        }
+    }
+    if (epc != m_widestEpc || tid != m_widestTid) {
+        m_widestEpc = epc;
+        m_widestTid = tid;
+        fitColumns();
+    }
     m_table.apply(m_batch);
+}
+
+void ReadCardFor6CDlg::fitColumns()
+{
+    QHeaderView* header = ui->tagTree->header();
+    const QFontMetrics fm(ui->tagTree->font());
+    // The cell's own margins and a little air.
+    const int pad =
+        2 * ui->tagTree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ui->tagTree) + 6;
+    // Hex digits differ in width: take their average.
+    const double digit = fm.horizontalAdvance(QStringLiteral("0123456789ABCDEF")) / 16.0;
+    const auto fit = [&](int column, int contentWidth) {
+        header->resizeSection(column, qMax(header->sectionSizeHint(column), contentWidth + pad));
+    };
+    fit(TagListModel::ColNumber, fm.horizontalAdvance(QStringLiteral("0000")));
+    // A 96-bit EPC is the usual; longer ones widen the column when they arrive. The TID column
+    // stays narrow until a TID is read.
+    fit(TagListModel::ColEpc, static_cast<int>(digit * qMax(24, m_widestEpc) + 0.5));
+    fit(TagListModel::ColTid, static_cast<int>(digit * m_widestTid + 0.5));
+    fit(TagListModel::ColReadTime, fm.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")));
+    for (int c = TagListModel::ColAnt1; c <= TagListModel::ColAnt4; ++c) {
+        fit(c, fm.horizontalAdvance(QStringLiteral("00000")));
+    }
 }
 
 void ReadCardFor6CDlg::slot_refresh_time()

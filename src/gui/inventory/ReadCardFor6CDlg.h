@@ -86,6 +86,8 @@ protected:
 private:
     void applyTexts();
     void drainReads();
+    // Column widths from what they hold: the longest EPC and TID seen, the time, the counts.
+    void fitColumns();
     QString currentText(int column) const;
     void copyCurrent(int column);
     void selectCurrent(int column, int bank);
@@ -107,6 +109,8 @@ private:
     int m_refreshInterval = 0;
     int m_beepInterval = 0;
     QString m_saveFile;
+    int m_widestEpc = 0; // hex digits
+    int m_widestTid = 0;
     bool m_saveFailing = false; // the periodic save's failure is logged once, not every interval
     ReadCardFor6CThread* m_thread = nullptr;
     ReaderCallRunner* m_runner = nullptr;

@@ -16,6 +16,7 @@
 
 #include <QLineEdit>
 #include <QListWidgetItem>
+#include <QStyle>
 
 TagOpFor6CDlg::TagOpFor6CDlg(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TagOpFor6CDlg>())
 {
@@ -45,7 +46,11 @@ TagOpFor6CDlg::TagOpFor6CDlg(QWidget* parent) : QWidget(parent), ui(std::make_un
         auto* item = new QListWidgetItem(LangText(keys[i]), ui->opList);
         item->setData(Qt::UserRole + 1, i);
     }
-    ui->stackedWidget->setCurrentIndex(0);
+    // A short window scrolls the operation up and down; it is never narrower than its fields.
+    ui->pageScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ui->pageScroll->setMinimumWidth(ui->stackedWidget->minimumSizeHint().width() +
+                                    style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this));
+    showPage(0);
     ui->opList->setCurrentRow(0);
     connect(ui->opList, &QListWidget::itemClicked, this, &TagOpFor6CDlg::slot_ListItemClicked);
 }
@@ -77,7 +82,17 @@ void TagOpFor6CDlg::slot_ListItemClicked(QListWidgetItem* item)
     if (!item) {
         return;
     }
-    ui->stackedWidget->setCurrentIndex(item->data(Qt::UserRole + 1).toInt());
+    showPage(item->data(Qt::UserRole + 1).toInt());
+}
+
+void TagOpFor6CDlg::showPage(int index)
+{
+    // Only the page shown counts for the height, so a short page does not scroll for a tall one.
+    for (int i = 0; i < ui->stackedWidget->count(); ++i) {
+        const auto policy = i == index ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        ui->stackedWidget->widget(i)->setSizePolicy(policy, policy);
+    }
+    ui->stackedWidget->setCurrentIndex(index);
 }
 
 bool TagOpFor6CDlg::selectTag(int bank, int start, int length, const QString& hexData)

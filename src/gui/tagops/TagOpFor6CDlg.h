@@ -42,6 +42,8 @@ private slots:
     void slot_ListItemClicked(QListWidgetItem* item);
 
 private:
+    void showPage(int index);
+
     std::unique_ptr<Ui::TagOpFor6CDlg> ui;
     TagSelectFor6CDlg* m_selectPage = nullptr;
 };

@@ -10,6 +10,8 @@
 #include "gui/app/workDpaceDlg.h"
 #include "gui/discovery/UdpGetInfoDlg.h"
 #include "gui/firmware/FirmWareUpdateFor6CDlg.h"
+#include "gui/inventory/ReadCardFor6CDlg.h"
+#include "gui/inventory/TagListModel.h"
 #include "gui/reader/ConnetDlg.h"
 
 #include <readersim/discovery.h>
@@ -19,12 +21,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <cstdio>
 
@@ -104,7 +108,10 @@ int main(int argc, char* argv[])
                     ->setText(QString::number(sim->tcpPort()));
                 panel->findChild<QPushButton*>(QStringLiteral("connetBtn"))->click();
                 Settle(200);
-                // An inventory run, when the page is part of this build.
+                // An inventory run of EPC and TID, the widest table, when the page is part of this build.
+                if (auto* readType = window.findChild<QComboBox*>(QStringLiteral("readTypeCombo"))) {
+                    readType->setCurrentIndex(2);
+                }
                 QKeyEvent f8(QEvent::KeyPress, Qt::Key_F8, Qt::NoModifier);
                 QCoreApplication::sendEvent(&window, &f8);
                 Settle(2500);
@@ -118,6 +125,35 @@ int main(int argc, char* argv[])
                     allOk &= Save(&window, QStringLiteral("%1/main-window-%2-tagops.png").arg(out, language));
                     tabs->setCurrentIndex(0);
                 }
+                // A tag handed to the select: the page names the select in force.
+                if (auto* inventory = window.findChild<ReadCardFor6CDlg*>()) {
+                    auto* tree = inventory->findChild<QTreeView*>(QStringLiteral("tagTree"));
+                    tree->setCurrentIndex(inventory->model()->index(2, 0));
+                    inventory->slot_selectEpc();
+                    Settle(300);
+                    allOk &= Save(&window, QStringLiteral("%1/main-window-%2-select.png").arg(out, language));
+                    inventory->findChild<QPushButton*>(QStringLiteral("cancelSelectBtn"))->click();
+                    Settle(300);
+                }
+                // The same at the smallest size the window allows: nothing may be cut there.
+                const QSize normal = window.size();
+                window.resize(window.minimumSizeHint().expandedTo(window.minimumSize()));
+                std::printf("minimum size %dx%d\n", window.width(), window.height());
+                allOk &= Save(&window, QStringLiteral("%1/main-window-%2-minimum.png").arg(out, language));
+                if (tabs && tabs->count() > 1) {
+                    for (int page = 0; page < 6; ++page) {
+                        if (auto* list = window.findChild<QListWidget*>(QStringLiteral("opList"))) {
+                            list->setCurrentRow(page);
+                            emit list->itemClicked(list->item(page));
+                        }
+                        tabs->setCurrentIndex(1);
+                        allOk &= Save(&window, QStringLiteral("%1/main-window-%2-minimum-tagops-%3.png")
+                                                   .arg(out, language)
+                                                   .arg(page));
+                    }
+                    tabs->setCurrentIndex(0);
+                }
+                window.resize(normal);
                 panel->slot_disConnetBtnClicked();
                 Settle(100);
             }

@@ -14,11 +14,13 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTreeView>
@@ -109,6 +111,8 @@ private slots:
     void selectTagHandOver();
     void help();
     void versionBox();
+    void fitsASmallScreen_data();
+    void fitsASmallScreen();
 };
 
 void TstGuiMainWindow::menusAndPanelsFromProfile()
@@ -645,6 +649,78 @@ void TstGuiMainWindow::versionBox()
         Reader()->GetLibraryInfo(buffer) ? QString::fromUtf8(buffer) : QStringLiteral("-");
     QCOMPARE(api->text(), expected);
     box->hide();
+}
+
+void TstGuiMainWindow::fitsASmallScreen_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << "en";
+    QTest::newRow("Chinese") << "zh_CN";
+}
+
+// A 1366 x 768 laptop less a title bar and a task bar leaves about 650 pixels; at the window's
+// first size a table of 96-bit EPCs and TIDs shows every antenna column.
+void TstGuiMainWindow::fitsASmallScreen()
+{
+    QFETCH(QString, language);
+    TempAppDir dir;
+    QVERIFY(dir.isValid());
+    {
+        QSettings index(dir.filePath("language/LanguageIndex.ini"), QSettings::IniFormat);
+        index.setValue("info/languagesSel", language);
+    }
+    dir.startApp();
+    ApplyLook(*qApp);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY2(window.minimumSizeHint().height() <= 650,
+             qPrintable(QString::number(window.minimumSizeHint().height())));
+    QVERIFY(window.minimumSizeHint().width() <= 1366);
+
+    auto* inventory = window.findChild<ReadCardFor6CDlg*>();
+    QVERIFY(inventory);
+    // Hex digits as they come in real numbers: all sixteen, mixed.
+    const QString digits = QStringLiteral("0123456789ABCDEF").repeated(3);
+    for (int i = 0; i < 3; ++i) {
+        TagRead read;
+        read.epc = digits.mid(i, 24);
+        read.tid = QStringLiteral("E200") + digits.mid(7 + i, 20);
+        read.antenna = 4;
+        read.msecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
+        inventory->worker()->buffer().push(std::move(read));
+    }
+    inventory->slot_refresh_time();
+    auto* tree = inventory->findChild<QTreeView*>(QStringLiteral("tagTree"));
+    QHeaderView* header = tree->header();
+    const int right =
+        header->sectionViewportPosition(TagListModel::ColAnt4) + header->sectionSize(TagListModel::ColAnt4);
+    QVERIFY2(right <= tree->viewport()->width(),
+             qPrintable(QStringLiteral("%1 > %2").arg(right).arg(tree->viewport()->width())));
+    // At the smallest size no button is narrower than its text.
+    window.resize(window.minimumSizeHint().expandedTo(window.minimumSize()));
+    for (QTabWidget* tabs : {window.workArea()->tabWidget()}) {
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabs->setCurrentIndex(tab);
+            QCoreApplication::processEvents();
+            for (QPushButton* button : window.findChildren<QPushButton*>()) {
+                if (button->isVisibleTo(&window) && !button->text().isEmpty()) {
+                    QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
+                }
+            }
+        }
+        tabs->setCurrentIndex(0);
+    }
+    window.resize(1024, 767);
+    QCoreApplication::processEvents();
+
+    // And every column is wide enough for what it holds.
+    const QFontMetrics fm(tree->font());
+    for (int column :
+         {int(TagListModel::ColEpc), int(TagListModel::ColTid), int(TagListModel::ColReadTime)}) {
+        const QString text = inventory->model()->text(0, column);
+        QVERIFY2(fm.horizontalAdvance(text) < header->sectionSize(column), qPrintable(text));
+    }
 }
 
 QTEST_MAIN(TstGuiMainWindow)
