@@ -30,6 +30,7 @@
 #include <QMenu>
 #include <QStyle>
 #include <QTimer>
+#include <QtMath>
 
 namespace {
 
@@ -201,8 +202,8 @@ void ReadCardFor6CDlg::fitColumns()
     fit(TagListModel::ColNumber, fm.horizontalAdvance(QStringLiteral("0000")));
     // A 96-bit EPC is the usual; longer ones widen the column when they arrive. The TID column
     // stays narrow until a TID is read.
-    fit(TagListModel::ColEpc, static_cast<int>(digit * qMax(24, m_widestEpc) + 0.5));
-    fit(TagListModel::ColTid, static_cast<int>(digit * m_widestTid + 0.5));
+    fit(TagListModel::ColEpc, qCeil(digit * qMax(24, m_widestEpc)));
+    fit(TagListModel::ColTid, qCeil(digit * m_widestTid));
     fit(TagListModel::ColReadTime, fm.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")));
     for (int c = TagListModel::ColAnt1; c <= TagListModel::ColAnt4; ++c) {
         fit(c, fm.horizontalAdvance(QStringLiteral("00000")));
