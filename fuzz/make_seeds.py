@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the hand-made seed inputs of zaltlink_answer_fuzz, readersim_dispatch_fuzz and
-message_decoder_fuzz."""
+"""Writes the hand-made seed inputs of zaltlink_answer_fuzz, readersim_dispatch_fuzz,
+discovery_answer_fuzz, message_decoder_fuzz and gjb_message_fuzz."""
 import os
 import struct
 
@@ -136,3 +136,29 @@ write("message_decoder", "parm_write", bytes([17, 1, 160, 2, 0x05, 0x03]))
 write("message_decoder", "update", bytes([19, 2, 0, 0, 2, 0xBC, 1, 2, 3, 4, 3]) + b"a.b")
 write("message_decoder", "tag_select", bytes([28, 1, 0, 32, 0, 16, 2, 0x30, 0x00, 0, 0, 0]))
 write("message_decoder", "write_user", bytes([30, 1, 0, 0, 0, 0, 0, 0, 2, 0, 0, 3, 0xE8, 0, 2, 1, 2, 3, 4]))
+
+# --- gjb_message: layout number (gjb_message_fuzz.cpp, kLayouts), then a payload ---------------------
+os.makedirs(os.path.join(HERE, "corpus", "gjb_message"), exist_ok=True)
+CODE = bytes([0x35, 0x47]) + bytes(range(6)) + bytes([0, 0, 0, 1])
+MATCH = bytes([0, 0, 0, 96, 12]) + b"\xFF" * 12 + bytes([0, 96, 12]) + CODE + bytes([1])
+write("gjb_message", "capability", bytes([0, 4, 0x03, 0xE8, 0x0C, 0xE4]))
+write("gjb_message", "report_state", bytes([1, 0, 3, 0x5D, 1, 0x3B, 0x37, 0xE0, 0, 3, 1, 0, 0, 1, 0xF4]))
+write("gjb_message", "settings", bytes([3, 3, 0x11, 0, 0, 0x09, 0xF6, 0x02, 0, 0x0F, 0xFF, 0xFF,
+                                        0x40, 192, 168, 1, 100]))
+write("gjb_message", "repair_record", bytes([7]) + b"2024-05-06 07:08:09" + bytes([3]) + b"fix")
+write("gjb_message", "tag_report", bytes([10, 0, 0, 0, 1, 2, len(CODE)]) + CODE)
+write("gjb_message", "access_result", bytes([11, 0, 0, 0, 2, 1, 0, 1, len(CODE)]) + CODE +
+      bytes([0, 2, 0xDE, 0xAD, 0xBE, 0xEF]))
+write("gjb_message", "test_result", bytes([12, 0, 0, 0, 3, 0, 7, 0x51, 0x9C]))
+write("gjb_message", "tag_record", bytes([13, 7, 0, 0, 0, 1, 2, len(CODE)]) + CODE)
+write("gjb_message", "access_record_cut", bytes([14, 6, 0, 0, 0, 2, 1, 0, 1, 0, 0, 4]) + bytes(range(8)))
+write("gjb_message", "access_record_room", bytes([14, 255, 0, 0, 0, 2, 1, 133, 1, len(CODE)]) + CODE +
+      bytes([0, 1, 0x12, 0x34]))
+write("gjb_message", "test_record", bytes([15, 9, 0, 0, 0, 3, 0, 1, 0x40, 0x41]))
+write("gjb_message", "inventory", bytes([24, 2, 1, 2, 1, 0, 0, 0x03, 0xE8, 0, 0, 2, 1, 1]))
+write("gjb_message", "read", bytes([26]) + MATCH + bytes([0x30, 0, 0, 0, 4, 0, 0, 0, 0]))
+write("gjb_message", "write", bytes([27]) + MATCH + bytes([0x30, 0, 1, 0, 0, 0, 0, 0, 1, 0xAB, 0xCD]))
+write("gjb_message", "lock", bytes([28]) + MATCH + bytes([0, 0x30, 2, 0, 0, 0, 7]))
+write("gjb_message", "secrecy", bytes([31, 8]) + b"12345678" + bytes([8]) + b"87654321")
+write("gjb_message", "air_query", bytes([37, 1, 0, 254, 0xA4, 0, 0, 24, 0xE9, 0x12, 0x34, 0]))
+write("gjb_message", "air_power", bytes([37, 2, 1, 229, 0xFF, 1]))

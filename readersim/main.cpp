@@ -24,7 +24,7 @@ const char* kUsage =
     "  --pty                  open a pseudo-terminal that plays the serial port\n"
     "  --allow-any-address    allow HOST outside 127.0.0.0/8\n"
     "Reader:\n"
-    "  --family NAME          the reader family played (default 6c)\n"
+    "  --family NAME          the reader family played: 6c or gjb (default 6c)\n"
     "  --tags N               size of the seeded tag population (default 50)\n"
     "  --rate R               tag reports per second in an inventory, 0 = as fast as the link\n"
     "                         takes them (default 200)\n"

@@ -308,7 +308,7 @@ bool Connection::popReport(Frame& out, int waitMs)
     std::unique_lock<std::mutex> lk(mutex_);
     if (reports_.empty() && waitMs > 0)
         reportCv_.wait_for(lk, std::chrono::milliseconds(waitMs),
-                           [&] { return !reports_.empty() || stop_.load(); });
+                           [&] { return !reports_.empty() || stop_.load() || lost_.load(); });
     if (reports_.empty())
         return false;
     const bool wasFull = reports_.size() >= kMaxQueuedReports;

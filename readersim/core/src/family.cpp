@@ -6,7 +6,9 @@ std::unique_ptr<Family> makeFamily(const Options& options, std::string* error)
 {
     if (options.family == "6c")
         return makeFamily6C(options);
-    *error = "unknown family: " + options.family + " (simulated: 6c)";
+    if (options.family == "gjb")
+        return makeFamilyGjb(options);
+    *error = "unknown family: " + options.family + " (simulated: 6c, gjb)";
     return nullptr;
 }
 

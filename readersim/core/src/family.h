@@ -63,13 +63,20 @@ public:
     virtual void ioEvent(wire::Frame& out) const = 0;
     virtual void setInputObserver(std::function<void()> observer) = 0;
 
+    // Frames the request just handled leaves to follow its answer on the same link (a GJB tag
+    // operation's result); each is a report and takes its number from `sink`.
+    virtual void followUp(ReportSink& sink) { (void)sink; }
+
     // The 6C reader's model, or null for another family.
     virtual ReaderModel* model6c() { return nullptr; }
+    // The GJB reader's model, or null for another family.
+    virtual GjbModel* modelGjb() { return nullptr; }
 };
 
 // The family `options.family` names; null (and *error set) for an unknown name.
 std::unique_ptr<Family> makeFamily(const Options& options, std::string* error);
 
-std::unique_ptr<Family> makeFamily6C(const Options& options); // "6c"
+std::unique_ptr<Family> makeFamily6C(const Options& options);  // "6c"
+std::unique_ptr<Family> makeFamilyGjb(const Options& options); // "gjb"
 
 } // namespace readersim

@@ -53,6 +53,35 @@ private:
     Link& l;
 };
 
+// Reports that follow an answer on its link: behind it, when latency holds it back.
+class FollowUps : public ReportSink
+{
+public:
+    FollowUps(Core& core, Link& link) : d(core), l(link) {}
+
+    uint32_t nextSequence() override { return ++l.reportSeq; }
+
+    bool send(const wire::Frame& report) override
+    {
+        if (d.faults.dropUnsolicited() || l.closeAfterFlush) {
+            return false;
+        }
+        std::vector<uint8_t> bytes = wire::encode(report);
+        d.faults.corruptUnsolicited(bytes.data(), bytes.size());
+        if (!l.delayed.empty()) {
+            const int64_t due = l.delayed.back().due;
+            l.delayed.push_back(Delayed{due, std::move(bytes)});
+        } else {
+            d.transmit(l, std::move(bytes));
+        }
+        return true;
+    }
+
+private:
+    Core& d;
+    Link& l;
+};
+
 } // namespace
 
 bool parseHostPort(const std::string& text, std::string* host, int* port)
@@ -138,6 +167,8 @@ void Core::received(Link& l, const wire::Frame& req, int64_t now)
         break;
     }
     queueAnswer(l, std::move(bytes), now);
+    FollowUps followUps(*this, l);
+    family->followUp(followUps);
 }
 
 void Core::doReboot(int64_t now)
@@ -269,6 +300,7 @@ Simulator::Simulator(const Options& options) : d(new Core(options))
     d->family = makeFamily(d->opt, &error);
     if (d->family) {
         d->model = d->family->model6c();
+        d->gjb = d->family->modelGjb();
     }
 }
 
@@ -390,6 +422,15 @@ ReaderModel& Simulator::model()
     return *d->model;
 }
 
+GjbModel& Simulator::gjbModel()
+{
+    if (!d->gjb) {
+        std::fprintf(stderr, "readersim: family \"%s\" has no GJB reader model\n", d->opt.family.c_str());
+        std::abort();
+    }
+    return *d->gjb;
+}
+
 void Simulator::fitModule(std::unique_ptr<PassThroughModule> module)
 {
     d->module = std::move(module);
@@ -397,12 +438,12 @@ void Simulator::fitModule(std::unique_ptr<PassThroughModule> module)
 
 uint64_t Simulator::reportsSent() const
 {
-    return d->model ? d->model->reportsSent() : 0;
+    return d->model ? d->model->reportsSent() : d->gjb ? d->gjb->reportsSent() : 0;
 }
 
 uint64_t Simulator::reportsSent(int antenna) const
 {
-    return d->model ? d->model->reportsSent(antenna) : 0;
+    return d->model ? d->model->reportsSent(antenna) : d->gjb ? d->gjb->reportsSent(antenna) : 0;
 }
 
 LinkStats Simulator::stats() const

@@ -211,6 +211,7 @@ struct Core
     Options opt;
     std::unique_ptr<Family> family;
     ReaderModel* model = nullptr; // the 6C family's
+    GjbModel* gjb = nullptr;      // the GJB family's
     std::unique_ptr<PassThroughModule> module;
     Faults faults;
     Pacer pacer;

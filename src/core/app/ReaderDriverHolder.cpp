@@ -2,6 +2,7 @@
 
 #include "core/reader/ReaderDllBase.h"
 #include "core/reader/ReaderDllCommon.h"
+#include "core/reader/ReaderDllGJB.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -13,10 +14,12 @@ ReaderDriverHolder* g_instance = nullptr;
 
 std::unique_ptr<ReaderDllBase> MakeReaderDriver(const QString& dllType)
 {
-    // Only "6C" has a driver of its own; "GB", "GJB", "WIRELESS" and anything unknown get the base,
-    // which fails every reader operation.
+    // "WIRELESS" and anything unknown get the base, which fails every reader operation.
     if (dllType == QLatin1String("6C")) {
         return std::make_unique<ReaderDllCommon>();
+    }
+    if (dllType == QLatin1String("GB") || dllType == QLatin1String("GJB")) {
+        return std::make_unique<ReaderDllGJB>();
     }
     return std::make_unique<ReaderDllBase>();
 }

@@ -10,6 +10,7 @@
 #include "gui/app/RunRivulet.h"
 #include "gui/app/SoftConfigDlg.h"
 #include "gui/app/VersionCommonDlg.h"
+#include "gui/app/VersionDlg.h"
 #include "gui/app/ZrMessageBox.h"
 #include "gui/app/workDpaceDlg.h"
 #include "gui/discovery/UdpGetInfoDlg.h"
@@ -257,7 +258,11 @@ void MainWindow::CreateMenus()
         if (m_versionCommonAc) {
             m_versionCommonDlg = new VersionCommonDlg(this);
         }
-        // Switched but without a dialog: VersionDlg.
+        m_versionAc = AddAction(helpMenu, "helpMenu", "VersionDlg", "IDCS_FIRMWARE_VERSION",
+                                &MainWindow::slot_VersionAc);
+        if (m_versionAc) {
+            m_versionDlg = new VersionDlg(this);
+        }
         m_helpAc = AddAction(helpMenu, "helpMenu", "HelpAc", "IDCS_HELP", &MainWindow::slot_HelpAc);
     }
 }
@@ -467,6 +472,11 @@ void MainWindow::slot_VersionCommonAc()
     if (m_versionCommonDlg) {
         m_versionCommonDlg->exec();
     }
+}
+
+void MainWindow::slot_VersionAc()
+{
+    ShowWhenLinked(m_versionDlg);
 }
 
 void MainWindow::slot_HelpAc()

@@ -20,6 +20,7 @@ class QMenu;
 class SoftConfigDlg;
 class UdpGetInfoDlg;
 class VersionCommonDlg;
+class VersionDlg;
 class workDpaceDlg;
 // 6C reader configuration dialogs.
 class BusAddrConfigDlg;
@@ -79,6 +80,7 @@ private slots:
     void slot_UdpGetInfoAc();
     void slot_FirmWareUpdateFor6CAc();
     void slot_VersionCommonAc();
+    void slot_VersionAc();
     void slot_HelpAc();
     // 6C reader configuration.
     void slot_ReaderInfoFor6CAc();
@@ -125,6 +127,7 @@ private:
 
     SoftConfigDlg* m_softConfigDlg = nullptr;
     VersionCommonDlg* m_versionCommonDlg = nullptr;
+    VersionDlg* m_versionDlg = nullptr;
     UdpGetInfoDlg* m_udpGetInfoDlg = nullptr;
     FirmWareUpdateFor6CDlg* m_firmWareUpdateFor6CDlg = nullptr;
     QDialog* m_helpWindow = nullptr;
@@ -135,6 +138,7 @@ private:
     QAction* m_udpGetInfoAc = nullptr;
     QAction* m_firmWareUpdateAc = nullptr;
     QAction* m_versionCommonAc = nullptr;
+    QAction* m_versionAc = nullptr;
     QAction* m_helpAc = nullptr;
 
     ReaderInfoFor6CDlg* m_readerInfoFor6CDlg = nullptr;

@@ -6,6 +6,7 @@
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
 #include "core/discovery/UdpWorkerThread.h"
+#include "core/reader/GjbClockStep.h"
 #include "core/reader/ReaderCallRunner.h"
 #include "core/reader/ReaderDllBase.h"
 #include "gui/reader/ReaderCallUi.h"
@@ -292,6 +293,7 @@ void ConnetDlg::slot_connetBtnClicked()
             reader->StopRead();
             LogKey("IDCS_CONNET_SUCCESS");
             AppContext::Instance()->NotifyReaderState(reader->GetState());
+            RunGjbClockStep(reader);
         });
 }
 

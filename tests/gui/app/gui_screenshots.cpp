@@ -1,12 +1,14 @@
 // Renders the main window and its dialogs to PNG files, for the user guide and the README.
 //   gui_screenshots OUTDIR [en|zh_CN ...]
 // Needs RIVULET_DATA_DIR (the repository's data/); runs offscreen or under xvfb-run.
+#include "GjbSimReader.h"
 #include "GuiTestUtil.h"
 #include "TempAppDir.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/RunRivulet.h"
 #include "gui/app/SoftConfigDlg.h"
 #include "gui/app/VersionCommonDlg.h"
+#include "gui/app/VersionDlg.h"
 #include "gui/app/workDpaceDlg.h"
 #include "gui/discovery/UdpGetInfoDlg.h"
 #include "gui/firmware/FirmWareUpdateFor6CDlg.h"
@@ -183,6 +185,22 @@ int main(int argc, char* argv[])
             }
         }
         dir.stopApp();
+    }
+    // The firmware versions of a simulated GJB reader.
+    for (const QString& language : languages) {
+        GjbSimReader gjb(true, [&language](TempAppDir& dir) {
+            QSettings index(dir.filePath(QStringLiteral("language/LanguageIndex.ini")), QSettings::IniFormat);
+            index.setValue(QStringLiteral("info/languagesSel"), language);
+        });
+        if (!gjb.ok()) {
+            std::fprintf(stderr, "no simulated GJB reader\n");
+            allOk = false;
+            continue;
+        }
+        ApplyLook(app);
+        VersionDlg versions;
+        versions.show();
+        allOk &= Save(&versions, QStringLiteral("%1/firmware-version-%2.png").arg(out, language));
     }
     return allOk ? 0 : 1;
 }

@@ -92,8 +92,8 @@ constexpr uint8_t BadLength = 0x1A;
 constexpr uint8_t InternalError = 0x1F;
 } // namespace status
 
-// Error codes of ZALT_GetErrorCode. 1..15 are the library's own; 16..255 are reader status bytes as they
-// stand.
+// Error codes of ZALT_GetErrorCode and GJB_GetErrorCode. 1..15 are the library's own; 16..255 are reader
+// status bytes as they stand.
 namespace err {
 constexpr int None = 0;
 constexpr int BadHandle = 1;

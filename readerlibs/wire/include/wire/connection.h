@@ -53,7 +53,8 @@ public:
     // Sends a request without waiting for the answer.
     int post(uint8_t cmd, const std::vector<uint8_t>& payload);
 
-    // Takes the oldest tag report (ReportEpc/ReportTid/ReportEpcTid frame), waiting up to waitMs.
+    // Takes the oldest tag report (a frame the ReportRule names), waiting up to waitMs; a link lost
+    // meanwhile ends the wait.
     bool popReport(Frame& out, int waitMs);
     // Takes queued pass-through bytes, up to cap, waiting up to waitMs for the first.
     size_t popRaw(uint8_t* buf, size_t cap, int waitMs);

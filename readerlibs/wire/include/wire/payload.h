@@ -1,5 +1,6 @@
 // Payload fields of the reader protocol (docs/protocol.md): big-endian integers, fixed records, byte
-// runs with a one-byte count, word runs with a two-byte count, and the rest of a payload.
+// runs with a one-byte count, word runs with a two-byte count, lists of small records with a one-byte
+// count, and the rest of a payload.
 //
 // A message lists its fields once, in a static `fields(self, f)`; the same list encodes (f is a
 // PayloadWriter, self const) and decodes (f is a PayloadReader), so the two cannot disagree:
@@ -91,6 +92,15 @@ public:
         out_.insert(out_.end(), v.begin(), v.end());
         return true;
     }
+    // A count byte, then each item's own fields. Like counted8, a longer list is cut.
+    template <class T> bool list8(const std::vector<T>& v)
+    {
+        const size_t n = v.size() > 255 ? 255 : v.size();
+        out_.push_back(uint8_t(n));
+        for (size_t i = 0; i < n; ++i)
+            T::fields(v[i], *this);
+        return true;
+    }
     bool end() { return true; }
 
 private:
@@ -166,6 +176,18 @@ public:
         return (*this)(words) && exact(v, size_t(words) * 2);
     }
     bool rest(std::vector<uint8_t>& v) { return exact(v, n_ - pos_); }
+    template <class T> bool list8(std::vector<T>& v)
+    {
+        uint8_t n = 0;
+        if (!(*this)(n))
+            return false;
+        v.assign(n, T());
+        for (T& item : v) {
+            if (!T::fields(item, *this))
+                return false;
+        }
+        return true;
+    }
     // Nothing may follow.
     bool end() const { return pos_ == n_; }
 

@@ -14,6 +14,7 @@
 // accessors below are safe from any thread while the simulator runs.
 #pragma once
 
+#include "readersim/gjb_model.h"
 #include "readersim/model.h"
 #include "readersim/module.h"
 
@@ -27,7 +28,7 @@ struct Core;
 
 struct Options
 {
-    std::string family = "6c"; // the reader family played: "6c"
+    std::string family = "6c"; // the reader family played: "6c" or "gjb"
     bool tcp = true;
     std::string tcpHost = "127.0.0.1";
     int tcpPort = 0; // 0 = pick a free port
@@ -85,6 +86,8 @@ public:
 
     // The 6C reader (family "6c").
     ReaderModel& model();
+    // The GJB reader (family "gjb").
+    GjbModel& gjbModel();
     // Fits a module behind pass-through (before start()); without one EnterTrans answers NoModule.
     void fitModule(std::unique_ptr<PassThroughModule> module);
 
