@@ -1,6 +1,7 @@
 // readersim: plays a reader on loopback endpoints until SIGINT or SIGTERM.
 #include "readersim/netservices.h"
 #include "readersim/simulator.h"
+#include "readersim/wifi_module.h"
 
 #include <cerrno>
 #include <csignal>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <getopt.h>
+#include <memory>
 #include <pthread.h>
 #include <string>
 
@@ -31,6 +33,7 @@ const char* kUsage =
     "  --seed S               seed of the tags and of the fault dice (default 1)\n"
     "  --heartbeat MS         heartbeat interval on links with a session, 0 = none (default 1000)\n"
     "  --reboot-ms MS         after a reboot, refuse connections and requests this long (default 0)\n"
+    "  --wifi                 fit a Wi-Fi module behind pass-through: AT commands after \"+++\"\n"
     "Faults:\n"
     "  --latency MS           delay every answer (default 0)\n"
     "  --drop P               drop an answer with probability P, 0..1 (default 0)\n"
@@ -93,7 +96,8 @@ enum Opt
     OptReaders,
     OptTftp,
     OptTftpDir,
-    OptDuplicate
+    OptDuplicate,
+    OptWifi
 };
 
 const option kOptions[] = {
@@ -118,6 +122,7 @@ const option kOptions[] = {
     {"tftp", required_argument, nullptr, OptTftp},
     {"tftp-dir", required_argument, nullptr, OptTftpDir},
     {"duplicate", required_argument, nullptr, OptDuplicate},
+    {"wifi", no_argument, nullptr, OptWifi},
     {"help", no_argument, nullptr, 'h'},
     {nullptr, 0, nullptr, 0},
 };
@@ -133,7 +138,8 @@ const char* nameOf(int code)
 }
 
 // Parses the command line into *o; returns -1 to go on, else the exit status.
-int parseArguments(int argc, char** argv, readersim::Options* o, readersim::NetServicesOptions* net)
+int parseArguments(int argc, char** argv, readersim::Options* o, readersim::NetServicesOptions* net,
+                   bool* wifi)
 {
     opterr = 0; // the messages below name the option
     optind = 1;
@@ -200,6 +206,9 @@ int parseArguments(int argc, char** argv, readersim::Options* o, readersim::NetS
         case OptFaultReports:
             o->faultReports = true;
             break;
+        case OptWifi:
+            *wifi = true;
+            break;
         case OptDiscovery:
         case OptName:
         case OptReaders:
@@ -234,7 +243,8 @@ int main(int argc, char** argv)
     readersim::Options o;
     o.tcp = false;
     readersim::NetServicesOptions net;
-    if (const int status = parseArguments(argc, argv, &o, &net); status >= 0) {
+    bool wifi = false;
+    if (const int status = parseArguments(argc, argv, &o, &net, &wifi); status >= 0) {
         return status;
     }
     if (o.udp && o.udpHost.empty()) {
@@ -253,6 +263,9 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     readersim::Simulator sim(o);
+    if (wifi) {
+        sim.fitModule(std::make_unique<readersim::WifiModule>());
+    }
     std::string error;
     if (!sim.start(&error)) {
         return fail(error);

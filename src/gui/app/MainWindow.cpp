@@ -31,6 +31,8 @@
 #include "gui/config6c/ReaderInfoFor6CDlg.h"
 #include "gui/config6c/ReaderTimeSetDlg.h"
 
+#include "gui/wifi/WIFIConfigFor6CDLg.h"
+
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDialog>
@@ -241,6 +243,11 @@ void MainWindow::CreateMenus()
     }
 
     if (QMenu* wirelessConfigMenu = AddMenu("wirelessConfigMenu", "IDCS_WIRELESS_CONFIG")) {
+        if (attachFunction == QLatin1String("WIFI")) {
+            m_wifiConfigFor6CAc = AddAction(wirelessConfigMenu, "WIFIConfigFor6C", "IDCS_WIFI_CONFIG",
+                                            &MainWindow::slot_WIFIConfigFor6CAc);
+            m_wifiConfigFor6CDlg = new WIFIConfigFor6CDLg(this);
+        }
         if (attachFunction == QLatin1String("GPRS")) {
             m_gprsConfigAc = AddAction(wirelessConfigMenu, "gprsConfig", "IDCS_CPRS_CONFIG",
                                        &MainWindow::slot_GprsConfigAc);
@@ -465,6 +472,16 @@ void MainWindow::slot_IoConfigAc()
 void MainWindow::slot_GprsConfigAc()
 {
     ShowWhenLinked(m_gprsConfigDlg);
+}
+
+void MainWindow::slot_WIFIConfigFor6CAc()
+{
+    // The module is reached only through the reader's serial port.
+    if (!m_wifiConfigFor6CDlg || !CheckReaderLink(ReaderDllBase::ConnectCom, "IDCS_NOT_COM_CANNOT_WIFI")) {
+        return;
+    }
+    m_wifiConfigFor6CDlg->setModal(true);
+    m_wifiConfigFor6CDlg->show();
 }
 
 void MainWindow::slot_VersionCommonAc()

@@ -35,6 +35,8 @@ class ParamConfigFor6CDlg;
 class QValueDlg;
 class ReaderInfoFor6CDlg;
 class ReaderTimeSetDlg;
+// Wi-Fi module configuration.
+class WIFIConfigFor6CDLg;
 
 // The single top-level window: connection panel, work area and operation log, the menus that the
 // device profile switches on, and the hub every notification passes through.
@@ -95,6 +97,8 @@ private slots:
     void slot_QValueAc();
     void slot_IoConfigAc();
     void slot_GprsConfigAc();
+    // Wi-Fi module configuration.
+    void slot_WIFIConfigFor6CAc();
 
     void slot_updateReaderState(int nConnetType);
     void slot_UpdateReadCount(int count, int speed, int nReset);
@@ -165,4 +169,7 @@ private:
     QAction* m_qValueAc = nullptr;
     QAction* m_ioConfigAc = nullptr;
     QAction* m_gprsConfigAc = nullptr;
+
+    WIFIConfigFor6CDLg* m_wifiConfigFor6CDlg = nullptr;
+    QAction* m_wifiConfigFor6CAc = nullptr;
 };

@@ -106,7 +106,8 @@ void Config6CMenusTest::attachFunction_data()
     QTest::newRow("NULL") << "NULL" << QStringList{"filter", "qValue"} << QStringList{};
     QTest::newRow("GPRS") << "GPRS" << QStringList{"filter", "flashConfigFor6C", "qValue"}
                           << QStringList{"gprsConfig"};
-    QTest::newRow("WIFI") << "WIFI" << QStringList{"filter", "flashConfigFor6C", "qValue"} << QStringList{};
+    QTest::newRow("WIFI") << "WIFI" << QStringList{"filter", "flashConfigFor6C", "qValue"}
+                          << QStringList{"WIFIConfigFor6C"};
 }
 
 void Config6CMenusTest::attachFunction()
