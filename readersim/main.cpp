@@ -2,6 +2,7 @@
 #include "readersim/netservices.h"
 #include "readersim/simulator.h"
 #include "readersim/wifi_module.h"
+#include "readersim/wireless.h"
 
 #include <cerrno>
 #include <csignal>
@@ -97,7 +98,12 @@ enum Opt
     OptTftp,
     OptTftpDir,
     OptDuplicate,
-    OptWifi
+    OptWifi,
+    // Wireless readers (wireless.h parses their values).
+    OptWirelessServer,
+    OptTimeStamp,
+    OptReconnectMs,
+    OptIoEvents
 };
 
 const option kOptions[] = {
@@ -123,6 +129,10 @@ const option kOptions[] = {
     {"tftp-dir", required_argument, nullptr, OptTftpDir},
     {"duplicate", required_argument, nullptr, OptDuplicate},
     {"wifi", no_argument, nullptr, OptWifi},
+    {"wireless-server", required_argument, nullptr, OptWirelessServer},
+    {"time-stamp", no_argument, nullptr, OptTimeStamp},
+    {"reconnect-ms", required_argument, nullptr, OptReconnectMs},
+    {"io-events", required_argument, nullptr, OptIoEvents},
     {"help", no_argument, nullptr, 'h'},
     {nullptr, 0, nullptr, 0},
 };
@@ -152,6 +162,7 @@ int parseArguments(int argc, char** argv, readersim::Options* o, readersim::NetS
         case 'h':
             std::fputs(kUsage, stdout);
             std::fputs(readersim::kNetServicesUsage, stdout);
+            std::fputs(readersim::kWirelessUsage, stdout);
             return 0;
         case OptFamily:
             o->family = v;
@@ -221,6 +232,16 @@ int parseArguments(int argc, char** argv, readersim::Options* o, readersim::NetS
             }
             break;
         }
+        case OptWirelessServer:
+        case OptTimeStamp:
+        case OptReconnectMs:
+        case OptIoEvents: {
+            std::string error;
+            if (readersim::parseWirelessOption(std::string("--") + nameOf(c), v, o, &error) < 0) {
+                return fail(error);
+            }
+            break;
+        }
         case ':':
             return fail(std::string("missing value: ") + argv[optind - 1] + "\n" + kUsage);
         default:
@@ -262,12 +283,16 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    // Wireless readers are simulators of their own; this one plays the reader behind the endpoints.
+    readersim::WirelessReaders wireless(o, net.readers);
+    o.wireless = false;
+    const bool endpoints = o.tcp || o.udp || o.pty || !wireless.enabled();
     readersim::Simulator sim(o);
     if (wifi) {
         sim.fitModule(std::make_unique<readersim::WifiModule>());
     }
     std::string error;
-    if (!sim.start(&error)) {
+    if (endpoints && !sim.start(&error)) {
         return fail(error);
     }
     // Numeric addresses, so a harness can connect without a resolver.
@@ -288,11 +313,21 @@ int main(int argc, char** argv)
         return fail(error);
     }
     services.printEndpoints(stdout);
+    if (wireless.enabled() && !wireless.start(&error)) {
+        return fail(error);
+    }
+    wireless.printEndpoints(stdout);
     std::printf("ready\n");
     std::fflush(stdout);
 
     int sig = 0;
     sigwait(&stopSignals, &sig);
     sim.stop();
+    if (wireless.enabled()) {
+        wireless.stop();
+        // What the readers sent, for a host that counts what it received.
+        std::printf("wireless sent %llu\n", static_cast<unsigned long long>(wireless.reportsSent()));
+        std::fflush(stdout);
+    }
     return 0;
 }

@@ -33,6 +33,7 @@ private slots:
     void badArguments_data();
     void badArguments();
     void helpNamesEveryOption();
+    void wirelessReadersComeToTheServer();
 };
 
 void TstReadersimCli::initTestCase()
@@ -191,6 +192,12 @@ void TstReadersimCli::badArguments_data()
     QTest::newRow("rate not a number") << QStringList{"--tcp", "127.0.0.1:0", "--rate", "fast"} << "--rate";
     QTest::newRow("missing value") << QStringList{"--tcp", "127.0.0.1:0", "--tags"} << "--tags";
     QTest::newRow("unknown option") << QStringList{"--tcp", "127.0.0.1:0", "--bogus", "1"} << "--bogus";
+    QTest::newRow("wireless server outside")
+        << QStringList{"--wireless-server", "10.1.2.3:4000"} << "127.0.0.0/8";
+    QTest::newRow("wireless server port 0")
+        << QStringList{"--wireless-server", "127.0.0.1:0"} << "--wireless-server";
+    QTest::newRow("reconnect not a number")
+        << QStringList{"--wireless-server", "127.0.0.1:4000", "--reconnect-ms", "soon"} << "--reconnect-ms";
     QTest::newRow("value in the same word") << QStringList{"--tcp=127.0.0.1:0", "--tags=many"} << "--tags";
     QTest::newRow("stray argument") << QStringList{"--tcp", "127.0.0.1:0", "extra"} << "extra";
     QTest::newRow("unknown family") << QStringList{"--family", "xyz", "--tcp", "127.0.0.1:0"} << "family";
@@ -226,10 +233,71 @@ void TstReadersimCli::helpNamesEveryOption()
     QVERIFY(p.waitForFinished(5000));
     QCOMPARE(p.exitCode(), 0);
     const QString help = QString::fromUtf8(p.readAllStandardOutput());
-    for (const char* option : {"--tcp", "--udp", "--pty", "--allow-any-address", "--family", "--tags",
-                               "--rate", "--seed", "--heartbeat", "--reboot-ms", "--latency", "--drop",
-                               "--corrupt", "--cut-after", "--fault-reports", "--help"}) {
+    for (const char* option : {"--tcp",
+                               "--udp",
+                               "--pty",
+                               "--allow-any-address",
+                               "--family",
+                               "--tags",
+                               "--rate",
+                               "--seed",
+                               "--heartbeat",
+                               "--reboot-ms",
+                               "--latency",
+                               "--drop",
+                               "--corrupt",
+                               "--cut-after",
+                               "--fault-reports",
+                               "--help",
+                               "--wireless-server",
+                               "--time-stamp",
+                               "--reconnect-ms",
+                               "--io-events"}) {
         QVERIFY2(help.contains(QString(option) + ' '), option);
+    }
+}
+
+// Wireless readers connect to the server themselves, each with a session that sends at once, and come
+// back after their link was cut.
+void TstReadersimCli::wirelessReadersComeToTheServer()
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
+            ::listen(listener, 16) == 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
+    const QString server = QStringLiteral("127.0.0.1:%1").arg(ntohs(sa.sin_port));
+    std::string error;
+    auto p = readersim::Process::startWith({"--wireless-server", server.toStdString(), "--readers", "3",
+                                            "--rate", "200", "--reconnect-ms", "50", "--heartbeat", "50"},
+                                           &error);
+    QVERIFY2(p, error.c_str());
+    QCOMPARE(QString::fromStdString(p->output().at(0)), QStringLiteral("wireless %1 3").arg(server));
+    auto acceptOne = [listener] {
+        pollfd pf{listener, POLLIN, 0};
+        return ::poll(&pf, 1, 10000) == 1 ? ::accept(listener, nullptr, nullptr) : -1;
+    };
+    int links[3];
+    for (int& fd : links) {
+        fd = acceptOne();
+        QVERIFY(fd >= 0);
+    }
+    // Each reader sends without being asked (heartbeats, and tags in automatic work mode).
+    for (int fd : links) {
+        pollfd pf{fd, POLLIN, 0};
+        QCOMPARE(::poll(&pf, 1, 10000), 1);
+    }
+    ::close(links[0]);
+    const int again = acceptOne();
+    QVERIFY(again >= 0);
+    const std::vector<std::string> tail = p->finish();
+    QVERIFY(!tail.empty());
+    QVERIFY(tail.back().rfind("wireless sent ", 0) == 0);
+    for (int fd : {links[1], links[2], again, listener}) {
+        ::close(fd);
     }
 }
 

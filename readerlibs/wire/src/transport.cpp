@@ -252,6 +252,17 @@ std::unique_ptr<Transport> openTcp(const std::string& ip, int port, int connectT
     return std::make_unique<TcpTransport>(fd);
 }
 
+std::unique_ptr<Transport> adoptTcp(int fd)
+{
+    if (fd < 0) {
+        return nullptr;
+    }
+    setNonBlocking(fd);
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    return std::make_unique<TcpTransport>(fd);
+}
+
 std::unique_ptr<Transport> openUdp(const std::string& ip, int port, int* error)
 {
     sockaddr_in sa{};

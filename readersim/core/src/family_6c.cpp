@@ -426,7 +426,7 @@ uint8_t reportKind(ReadType t)
 class Family6C : public Family
 {
 public:
-    explicit Family6C(const Options& o) : model_(o.seed, o.tags) {}
+    explicit Family6C(const Options& o) : model_(o.seed, o.tags), reportClock_(o.reportClock) {}
 
     Effect handle(const wire::Frame& request, wire::Frame& answer, const RequestContext& context) override
     {
@@ -453,11 +453,16 @@ public:
     {
         report_.kind = reportKind(model_.inventory().type);
         unsent_.clear();
+        // Taken before the model's lock, which the sink runs under.
+        if (reportClock_)
+            clock_ = model_.clockRecord();
         const size_t n = model_.generateReports(max, nowMs, [&](const Tag& t, const Report& r) {
             report_.sequence = sink.nextSequence();
             report_.antenna = r.antenna;
             report_.epc = t.epc;
             report_.tid = t.tid;
+            if (reportClock_)
+                stampReport(t);
             m6c::encodeTagReport(report_, frame_);
             if (!sink.send(frame_))
                 unsent_.push_back(r);
@@ -494,7 +499,20 @@ public:
     ReaderModel* model6c() override { return &model_; }
 
 private:
+    // The reader's clock as the last seven bytes of the EPC (of the TID in a TID report).
+    void stampReport(const Tag& t)
+    {
+        const bool tid = report_.kind == cmd::ReportTid;
+        const std::vector<uint8_t>& code = tid ? t.tid : t.epc;
+        stamped_.assign(code.begin(), code.end());
+        stamped_.insert(stamped_.end(), clock_.begin(), clock_.end());
+        (tid ? report_.tid : report_.epc) = stamped_;
+    }
+
     ReaderModel model_;
+    const bool reportClock_;
+    std::array<uint8_t, 7> clock_{};
+    std::vector<uint8_t> stamped_;
     m6c::TagReport report_;
     wire::Frame frame_;
     std::vector<Report> unsent_;

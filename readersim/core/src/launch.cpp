@@ -100,6 +100,18 @@ std::vector<std::string> commandLine(const Options& o)
     if (o.rebootMs != defaults.rebootMs) {
         add("--reboot-ms", std::to_string(o.rebootMs));
     }
+    if (o.wireless) {
+        add("--wireless-server", o.wirelessHost + ":" + std::to_string(o.wirelessPort));
+    }
+    if (o.reconnectMs != defaults.reconnectMs) {
+        add("--reconnect-ms", std::to_string(o.reconnectMs));
+    }
+    if (o.ioEventMs != defaults.ioEventMs) {
+        add("--io-events", std::to_string(o.ioEventMs));
+    }
+    if (o.reportClock) {
+        a.emplace_back("--time-stamp");
+    }
     return a;
 }
 
@@ -218,6 +230,46 @@ Process::~Process()
     if (out_ >= 0) {
         ::close(out_);
     }
+}
+
+std::vector<std::string> Process::finish(int timeoutMs)
+{
+    std::vector<std::string> lines;
+    if (pid_ <= 0) {
+        return lines;
+    }
+    ::kill(pid_, SIGCONT);
+    ::kill(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string pending;
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count();
+        pollfd pf{out_, POLLIN, 0};
+        if (left <= 0 || ::poll(&pf, 1, int(left)) <= 0) {
+            ::kill(pid_, SIGKILL);
+            break;
+        }
+        char buf[512];
+        const ssize_t n = ::read(out_, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        pending.append(buf, size_t(n));
+    }
+    wait();
+    size_t at = 0;
+    for (size_t nl; (nl = pending.find('\n', at)) != std::string::npos; at = nl + 1) {
+        lines.push_back(pending.substr(at, nl - at));
+    }
+    if (at < pending.size()) {
+        lines.push_back(pending.substr(at));
+    }
+    return lines;
 }
 
 bool Process::signal(int sig) const

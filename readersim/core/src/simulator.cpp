@@ -322,8 +322,8 @@ bool Simulator::start(std::string* error)
         makeFamily(o, &err);
         return false;
     }
-    if (!o.tcp && !o.udp && !o.pty) {
-        err = "no endpoint: give TCP, UDP or a pseudo-terminal";
+    if (!o.tcp && !o.udp && !o.pty && !o.wireless) {
+        err = "no endpoint: give TCP, UDP, a pseudo-terminal or a wireless server";
         return false;
     }
     const std::string udpHost = o.udpHost.empty() ? o.tcpHost : o.udpHost;
@@ -334,6 +334,10 @@ bool Simulator::start(std::string* error)
         }
         if (o.udp && !isLoopbackAddress(udpHost)) {
             err = "refusing UDP address outside 127.0.0.0/8: " + udpHost;
+            return false;
+        }
+        if (o.wireless && !isLoopbackAddress(o.wirelessHost)) {
+            err = "refusing wireless server outside 127.0.0.0/8: " + o.wirelessHost;
             return false;
         }
     }
@@ -351,6 +355,9 @@ bool Simulator::start(std::string* error)
     }
     if (o.pty) {
         d->endpoints.push_back(makePtyEndpoint(*d));
+    }
+    if (o.wireless) {
+        d->endpoints.push_back(makeWirelessEndpoint(*d));
     }
     bool opened = d->wakeFd >= 0;
     for (auto& e : d->endpoints) {

@@ -133,6 +133,7 @@ public:
 std::unique_ptr<Endpoint> makeTcpEndpoint(Core& sim);
 std::unique_ptr<Endpoint> makeUdpEndpoint(Core& sim);
 std::unique_ptr<Endpoint> makePtyEndpoint(Core& sim);
+std::unique_ptr<Endpoint> makeWirelessEndpoint(Core& sim); // wireless.cpp
 
 // Fault injection. The setters may be called from any thread; the dice are the event thread's.
 class Faults

@@ -5,6 +5,7 @@
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
+#include "core/wireless/WirelessReaderRegistry.h"
 
 void StartRunSingletons()
 {
@@ -18,6 +19,7 @@ void StartRunSingletons()
 
 void ShutdownRunSingletons()
 {
+    WirelessReaderRegistry::DestroyInstance();
     UnloadLanguage();
     DeviceProfile::Instance()->Close();
     AppContext::Instance()->Shutdown();

@@ -18,13 +18,13 @@ int powerPosition(int byte)
     return byte;
 }
 
-QByteArray antennaRecord(const std::array<Antenna, kAntennaCount>& antennas)
+QByteArray antennaRecord(const std::array<Antenna, kAntennaCount>& antennas, int (*encodePower)(int))
 {
     QByteArray record(kAntennaRecordSize, '\0');
     for (int i = 0; i < kAntennaCount; ++i) {
         const Antenna& a = antennas[static_cast<size_t>(i)];
         record[i] = static_cast<char>(a.enabled ? 1 : 0);
-        record[kAntennaCount + i] = static_cast<char>(powerByte(a.powerPosition) & 0xFF);
+        record[kAntennaCount + i] = static_cast<char>(encodePower(a.powerPosition) & 0xFF);
         record[2 * kAntennaCount + i] = static_cast<char>(a.dwell & 0xFF);
     }
     return record;

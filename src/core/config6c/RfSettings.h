@@ -27,8 +27,10 @@ struct Antenna
     int dwell = 1;
 };
 
-// Enabled flags of antennas 1–4, then their power bytes, then their dwell times.
-QByteArray antennaRecord(const std::array<Antenna, kAntennaCount>& antennas);
+// Enabled flags of antennas 1–4, then their power bytes, then their dwell times. encodePower turns a
+// power list position into the byte sent; readers whose list position is the byte pass one that keeps it.
+QByteArray antennaRecord(const std::array<Antenna, kAntennaCount>& antennas,
+                         int (*encodePower)(int) = powerByte);
 
 enum class FrequencyTable
 {

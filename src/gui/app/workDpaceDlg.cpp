@@ -12,6 +12,7 @@
 #include "gui/config6c/ReadConfigFor6CDlg.h"
 #include "gui/inventory/ReadCardFor6CDlg.h"
 #include "gui/tagops/TagOpFor6CDlg.h"
+#include "gui/wireless/WirelessRecvDlg.h"
 
 namespace {
 const char kGroup[] = "workDpaceDlg";
@@ -84,6 +85,9 @@ void workDpaceDlg::CreatePages()
     }
     if (PageEnabled("ReadConfigFor6CDlg")) {
         ui->tabWidget->addTab(new ReadConfigFor6CDlg(ui->tabWidget), LangText("IDCS_READ_CARD_CONFIG"));
+    }
+    if (PageEnabled("WirelessRecvDlg")) {
+        ui->tabWidget->addTab(new WirelessRecvDlg(ui->tabWidget), LangText("IDCS_WIRELESS_RECV"));
     }
 }
 

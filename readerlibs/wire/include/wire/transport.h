@@ -28,6 +28,8 @@ public:
 std::unique_ptr<Transport> openTcp(const std::string& ip, int port, int connectTimeoutMs, int* error);
 std::unique_ptr<Transport> openUdp(const std::string& ip, int port, int* error);
 std::unique_ptr<Transport> openSerial(const std::string& name, int baud, int* error);
+// A connected TCP socket accepted elsewhere (a reader that came to a server); takes the descriptor.
+std::unique_ptr<Transport> adoptTcp(int fd);
 
 // "COMn" names /dev/ttyS(n-1); any other text is taken as a device path.
 std::string serialDevicePath(const std::string& name);

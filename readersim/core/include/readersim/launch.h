@@ -49,6 +49,9 @@ public:
     const std::vector<std::string>& output() const { return output_; }
     pid_t pid() const { return pid_; }
 
+    // Ends the program (SIGTERM) and returns what it printed after "ready", such as the reports its
+    // wireless readers sent; SIGKILL when it has not ended within timeoutMs.
+    std::vector<std::string> finish(int timeoutMs = 10000);
     bool signal(int sig) const; // SIGKILL, SIGCONT, SIGTERM ...
     // SIGSTOP, and returns once the program has stopped: a stop takes effect only when the kernel
     // gets round to it, and a test must not race a reader that still answers.

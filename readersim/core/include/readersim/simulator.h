@@ -51,6 +51,15 @@ struct Options
 
     int rebootMs = 0;       // after a reboot, refuse connections and ignore requests for this long
     int heartbeatMs = 1000; // heartbeat interval on links with an open session, 0 = none
+
+    // A wireless reader: it connects to a server itself (readersim/wireless.h), opens its session at
+    // once and, in automatic work mode, starts reading; it connects again reconnectMs after a lost link.
+    bool wireless = false;
+    std::string wirelessHost = "127.0.0.1";
+    int wirelessPort = 0;
+    int reconnectMs = 1000;
+    int ioEventMs = 0;        // a wireless reader toggles input 0 this often, 0 = never
+    bool reportClock = false; // the clock record (7 bytes) ends the EPC (a TID report's TID)
 };
 
 struct LinkStats
