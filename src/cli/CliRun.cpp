@@ -42,6 +42,7 @@ enum Exit
 };
 
 std::atomic<bool> g_interrupted{false};
+constexpr qint64 kQuietMs = 150;
 
 extern "C" void OnInterrupt(int)
 {
@@ -205,6 +206,21 @@ public:
         }
         const bool stopped = ZALT_PowerOff(Handle()) != 0;
         const int stopCode = stopped ? 0 : ErrorCode();
+        // Reports the reader sent before its answer to the stop are still queued: take them until the
+        // link has been quiet for a moment, so a timed run prints every read the reader sent.
+        quint64 received = worker.receivedCount();
+        QElapsedTimer quiet;
+        quiet.start();
+        while (stopped && !linkLost && !countReached() && quiet.elapsed() < kQuietMs &&
+               worker.isCollecting()) {
+            QThread::msleep(5);
+            worker.takeReads(batch);
+            emitReads(batch);
+            if (worker.receivedCount() != received) {
+                received = worker.receivedCount();
+                quiet.restart();
+            }
+        }
         worker.stopCollect();
         // Reads that came in before the stop still count.
         worker.takeReads(batch);
@@ -238,12 +254,13 @@ public:
     }
 
 private:
-    bool done() const { return g_interrupted.load() || (m_r.count > 0 && m_rows >= m_r.count); }
+    bool countReached() const { return m_r.count > 0 && m_rows >= m_r.count; }
+    bool done() const { return g_interrupted.load() || countReached(); }
 
     void emitReads(TagReadBatch& batch)
     {
         for (TagRead& read : batch) {
-            if (m_r.count > 0 && m_rows >= m_r.count) {
+            if (countReached()) {
                 break;
             }
             restoreTexts(read);
