@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -13,6 +14,9 @@ namespace {
 // reconnect, so they are never queued twice.
 constexpr size_t kWindow = 1000;
 constexpr int kKeepAliveS = 30;
+// Reconnect delays: 1 s, doubling up to 30 s.
+constexpr int kFirstDelayMs = 1000;
+constexpr int kMaxDelayMs = 30000;
 
 void InitLibrary()
 {
@@ -52,11 +56,16 @@ MqttPublisher::MqttPublisher(const Url& url, size_t queueLimit)
 
 MqttPublisher::~MqttPublisher()
 {
+    m_closing.store(true);
+    {
+        std::lock_guard<std::mutex> lock(m_pauseMutex);
+        m_pauseWake.notify_all();
+    }
+    if (m_network.joinable()) {
+        m_network.join();
+    }
     if (m_mosq) {
         mosquitto_disconnect(m_mosq);
-        if (m_loopRunning) {
-            mosquitto_loop_stop(m_mosq, true);
-        }
         mosquitto_destroy(m_mosq);
     }
 }
@@ -69,21 +78,62 @@ bool MqttPublisher::Start(QString* error)
         *error = QStringLiteral("cannot create an MQTT client");
         return false;
     }
+    // The loop runs on a thread of ours: publishing from another thread has to wake it.
+    mosquitto_threaded_set(m_mosq, true);
     mosquitto_connect_callback_set(m_mosq, &MqttPublisher::OnConnect);
     mosquitto_disconnect_callback_set(m_mosq, &MqttPublisher::OnDisconnect);
     mosquitto_publish_callback_set(m_mosq, &MqttPublisher::OnPublish);
     mosquitto_max_inflight_messages_set(m_mosq, static_cast<unsigned int>(kWindow));
-    // 1 s, doubling up to 30 s.
-    mosquitto_reconnect_delay_set(m_mosq, 1, 30, true);
-    // A broker that is not there yet is no error: the network thread keeps trying.
-    mosquitto_connect_async(m_mosq, m_url.host.toUtf8().constData(), m_url.port, kKeepAliveS);
-    const int rc = mosquitto_loop_start(m_mosq);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        *error = QString::fromUtf8(mosquitto_strerror(rc));
-        return false;
-    }
-    m_loopRunning = true;
+    m_network = std::thread([this] { NetworkLoop(); });
     return true;
+}
+
+bool MqttPublisher::Pause(int ms)
+{
+    std::unique_lock<std::mutex> lock(m_pauseMutex);
+    m_pauseWake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_closing.load(); });
+    return !m_closing.load();
+}
+
+void MqttPublisher::NetworkLoop()
+{
+    const QByteArray host = m_url.host.toUtf8();
+    bool everConnected = false;
+    bool linked = false;
+    int delayMs = kFirstDelayMs;
+    while (!m_closing.load()) {
+        if (!linked) {
+            // The first connect stores the broker; a reconnect keeps what is in flight for resending.
+            const int rc = everConnected
+                               ? mosquitto_reconnect_async(m_mosq)
+                               : mosquitto_connect_async(m_mosq, host.constData(), m_url.port, kKeepAliveS);
+            if (rc != MOSQ_ERR_SUCCESS) {
+                if (!Pause(delayMs)) {
+                    break;
+                }
+                delayMs = std::min(delayMs * 2, kMaxDelayMs);
+                continue;
+            }
+            linked = true;
+        }
+        const int rc = mosquitto_loop(m_mosq, 100, 1);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            linked = false;
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_connected = false;
+            }
+            if (!Pause(delayMs)) {
+                break;
+            }
+            delayMs = std::min(delayMs * 2, kMaxDelayMs);
+            continue;
+        }
+        if (Connected()) {
+            everConnected = true;
+            delayMs = kFirstDelayMs;
+        }
+    }
 }
 
 void MqttPublisher::Publish(const QByteArray& payload)

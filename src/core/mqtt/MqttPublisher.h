@@ -3,17 +3,21 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <set>
+#include <thread>
 
 struct mosquitto;
 
 // Publishes messages with QoS 1 to one topic of an MQTT broker. Messages wait in a bounded queue while
-// the broker is away; the library reconnects with a growing delay and sends again what it had in
-// flight. Only messages the broker acknowledged count as published.
+// the broker is away; a network thread of its own connects and reconnects with a growing delay (a
+// broker that is not up yet included), and the library sends again what it had in flight. Only
+// messages the broker acknowledged count as published.
 class MqttPublisher
 {
 public:
@@ -31,8 +35,8 @@ public:
     MqttPublisher(const MqttPublisher&) = delete;
     MqttPublisher& operator=(const MqttPublisher&) = delete;
 
-    // Starts the network thread and the first connection attempt; false only when the library
-    // cannot be set up (a broker that is not there yet is retried).
+    // Starts the network thread; false only when the library cannot be set up (a broker that is not
+    // there yet is retried).
     bool Start(QString* error);
     // Queues one message; when the queue is full the oldest waiting one is dropped (and counted).
     void Publish(const QByteArray& payload);
@@ -51,12 +55,18 @@ private:
     static void OnConnect(mosquitto* m, void* self, int rc);
     static void OnDisconnect(mosquitto* m, void* self, int rc);
     static void OnPublish(mosquitto* m, void* self, int mid);
+    void NetworkLoop();
+    // Waits ms or until the publisher closes; false when it closes.
+    bool Pause(int ms);
 
     Url m_url;
     QByteArray m_topic;
     size_t m_queueLimit;
     mosquitto* m_mosq = nullptr;
-    bool m_loopRunning = false;
+    std::thread m_network;
+    std::atomic<bool> m_closing{false};
+    std::mutex m_pauseMutex;
+    std::condition_variable m_pauseWake;
 
     mutable std::mutex m_mutex;
     std::deque<QByteArray> m_waiting;

@@ -1,5 +1,6 @@
 // rivulet-cli as a script runs it: the program against readers simulated in this process, its
 // output, exit status and what the reader saw.
+#include "MqttBroker.h"
 #include "TempAppDir.h"
 
 #include <readersim/discovery.h>
@@ -41,9 +42,9 @@ CliResult Run(const TempAppDir& app, const QStringList& args)
     CliResult r;
     // A safety net against a hang, not a speed bound.
     if (!p.waitForFinished(120000)) {
+        r.err = "did not finish: " + p.errorString().toUtf8();
         p.kill();
         p.waitForFinished();
-        r.err = "did not finish";
         return r;
     }
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -146,6 +147,8 @@ private slots:
     void discoverListsEveryAnswer();
     void firmwareArrivesThroughALossyLink_data();
     void firmwareArrivesThroughALossyLink();
+    void mqttSubscriberGetsThePrintedRows();
+    void mqttReadsSurviveABrokerRestart();
 
 private:
     TempAppDir m_app;
@@ -419,6 +422,69 @@ void TstCli::firmwareArrivesThroughALossyLink()
     QCOMPARE(sim->model().updateCount(), 1);
     QCOMPARE(sim->model().lastUpdate().size, uint32_t(content.size()));
     QVERIFY(r.err.contains("100%"));
+}
+
+void TstCli::mqttSubscriberGetsThePrintedRows()
+{
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    MqttSubscriber subscriber(broker.port(), "site/reads");
+    QTRY_VERIFY_WITH_TIMEOUT(subscriber.subscribed(), 30000);
+    auto sim = Sim();
+    QVERIFY(sim);
+    const QString url = QStringLiteral("mqtt://127.0.0.1:%1/site/reads").arg(broker.port());
+    const CliResult r = Run(
+        m_app, Tcp(*sim) + QStringList{"inventory", "--count", "300", "--format", "jsonl", "--mqtt", url});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QVERIFY(r.err.contains("published 300\n"));
+    QList<QByteArray> printed = r.out.split('\n');
+    printed.removeLast();
+    QCOMPARE(printed.size(), 300);
+    QTRY_COMPARE_WITH_TIMEOUT(subscriber.messages().size(), 300, 30000);
+    QCOMPARE(subscriber.messages(), printed);
+}
+
+void TstCli::mqttReadsSurviveABrokerRestart()
+{
+    MqttBroker broker;
+    QVERIFY(broker.start());
+    auto subscriber = std::make_unique<MqttSubscriber>(broker.port(), "site/reads");
+    QTRY_VERIFY_WITH_TIMEOUT(subscriber->subscribed(), 30000);
+    // The session stays at the broker while the subscriber is gone.
+    subscriber.reset();
+    auto sim = Sim(6, 500);
+    QVERIFY(sim);
+    QProcess p;
+    Prepare(p, m_app);
+    const QString url = QStringLiteral("mqtt://127.0.0.1:%1/site/reads").arg(broker.port());
+    p.start(CliPath(),
+            Tcp(*sim) + QStringList{"inventory", "--seconds", "4", "--format", "jsonl", "--mqtt", url});
+    QVERIFY(p.waitForStarted());
+    QByteArray out;
+    QTRY_VERIFY((out += p.readAllStandardOutput()).count('\n') > 50);
+    broker.stop();
+    QVERIFY(broker.start());
+    QVERIFY(p.waitForFinished(120000));
+    out += p.readAllStandardOutput();
+    const QByteArray err = p.readAllStandardError();
+    QVERIFY2(p.exitCode() == 0, err.constData());
+    QList<QByteArray> printed = out.split('\n');
+    printed.removeLast();
+    QVERIFY(err.contains(QByteArray("published ") + QByteArray::number(printed.size()) + "\n"));
+
+    MqttSubscriber again(broker.port(), "site/reads");
+    // QoS 1 may deliver a message twice; none may be missing.
+    QTRY_VERIFY_WITH_TIMEOUT(again.messages().size() >= printed.size(), 30000);
+    QMap<QByteArray, int> left;
+    for (const QByteArray& row : printed) {
+        ++left[row];
+    }
+    for (const QByteArray& message : again.messages()) {
+        --left[message];
+    }
+    for (auto it = left.cbegin(); it != left.cend(); ++it) {
+        QVERIFY2(it.value() <= 0, it.key().constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(TstCli)
