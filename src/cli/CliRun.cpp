@@ -200,9 +200,6 @@ public:
             QThread::msleep(5);
             worker.takeReads(batch);
             emitReads(batch);
-            if (m_mqtt) {
-                m_mqtt->Pump();
-            }
         }
         const bool stopped = ZALT_PowerOff(Handle()) != 0;
         const int stopCode = stopped ? 0 : ErrorCode();

@@ -17,6 +17,8 @@ constexpr int kKeepAliveS = 30;
 // Reconnect delays: 1 s, doubling up to 30 s.
 constexpr int kFirstDelayMs = 1000;
 constexpr int kMaxDelayMs = 30000;
+// How long the network thread waits for the broker before it looks for new messages.
+constexpr int kLoopWaitMs = 5;
 
 void InitLibrary()
 {
@@ -78,8 +80,8 @@ bool MqttPublisher::Start(QString* error)
         *error = QStringLiteral("cannot create an MQTT client");
         return false;
     }
-    // The loop runs on a thread of ours: publishing from another thread has to wake it.
-    mosquitto_threaded_set(m_mosq, true);
+    // Only the network thread touches the client after this: it publishes what waits, so each message
+    // costs one write and no wake-up of another thread.
     mosquitto_connect_callback_set(m_mosq, &MqttPublisher::OnConnect);
     mosquitto_disconnect_callback_set(m_mosq, &MqttPublisher::OnDisconnect);
     mosquitto_publish_callback_set(m_mosq, &MqttPublisher::OnPublish);
@@ -116,7 +118,8 @@ void MqttPublisher::NetworkLoop()
             }
             linked = true;
         }
-        const int rc = mosquitto_loop(m_mosq, 100, 1);
+        PublishWaiting();
+        const int rc = mosquitto_loop(m_mosq, kLoopWaitMs, 1);
         if (rc != MOSQ_ERR_SUCCESS) {
             linked = false;
             {
@@ -138,18 +141,15 @@ void MqttPublisher::NetworkLoop()
 
 void MqttPublisher::Publish(const QByteArray& payload)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_waiting.size() >= m_queueLimit) {
-            m_waiting.pop_front();
-            ++m_dropped;
-        }
-        m_waiting.push_back(payload);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_waiting.size() >= m_queueLimit) {
+        m_waiting.pop_front();
+        ++m_dropped;
     }
-    Pump();
+    m_waiting.push_back(payload);
 }
 
-void MqttPublisher::Pump()
+void MqttPublisher::PublishWaiting()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     while (m_connected && !m_waiting.empty() && m_inFlight.size() < kWindow) {
@@ -169,7 +169,6 @@ bool MqttPublisher::Drain(int timeoutMs)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (Unsent() > 0 && std::chrono::steady_clock::now() < end) {
-        Pump();
         QThread::msleep(5);
     }
     return Unsent() == 0;

@@ -40,9 +40,7 @@ public:
     bool Start(QString* error);
     // Queues one message; when the queue is full the oldest waiting one is dropped (and counted).
     void Publish(const QByteArray& payload);
-    // Hands waiting messages to the library while connected, within the in-flight window.
-    void Pump();
-    // Pumps until every message is acknowledged or timeoutMs passed; true when none is left.
+    // Waits until every message is acknowledged or timeoutMs passed; true when none is left.
     bool Drain(int timeoutMs);
 
     uint64_t Acknowledged() const;
@@ -56,6 +54,8 @@ private:
     static void OnDisconnect(mosquitto* m, void* self, int rc);
     static void OnPublish(mosquitto* m, void* self, int mid);
     void NetworkLoop();
+    // Hands waiting messages to the library while connected, within the in-flight window.
+    void PublishWaiting();
     // Waits ms or until the publisher closes; false when it closes.
     bool Pause(int ms);
 
