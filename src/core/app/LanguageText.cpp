@@ -36,15 +36,19 @@ QString ValueAsText(const QVariant& value)
 
 bool LoadLanguage(const QString& languageDir)
 {
+    QSettings index(QDir(languageDir).filePath(QStringLiteral("LanguageIndex.ini")), QSettings::IniFormat);
+    const QString id = index.value(QStringLiteral("info/languagesSel")).toString();
+    return LoadLanguageById(languageDir, id);
+}
+
+bool LoadLanguageById(const QString& languageDir, const QString& id)
+{
     QHash<QString, QString> texts;
     QString name;
-    {
+    if (!id.isEmpty()) {
         QSettings index(QDir(languageDir).filePath(QStringLiteral("LanguageIndex.ini")),
                         QSettings::IniFormat);
-        const QString id = index.value(QStringLiteral("info/languagesSel")).toString();
-        if (!id.isEmpty()) {
-            name = ValueAsText(index.value(QStringLiteral("languages/") + id));
-        }
+        name = ValueAsText(index.value(QStringLiteral("languages/") + id));
     }
     if (!name.isEmpty()) {
         const QString path = QDir(languageDir).filePath(name + QStringLiteral(".ini"));

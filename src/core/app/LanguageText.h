@@ -5,6 +5,8 @@
 
 // The language table: every visible text is looked up by key. Missing texts show the key itself.
 bool LoadLanguage(const QString& languageDir);
+// The language the index lists under id ("en", "zh_CN"), whatever the index selects.
+bool LoadLanguageById(const QString& languageDir, const QString& id);
 void UnloadLanguage();
 QString LangText(const char* key);
 QString LangText(const QString& key);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/inventory/TagTable.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+
+// One tag read as a line of text for scripts and message brokers: CSV under a header, or one JSON
+// object; both carry the same keys (time in ISO 8601 UTC with milliseconds, antenna, epc, tid).
+namespace ReadRowFormat {
+
+QByteArray CsvHeader();
+QByteArray CsvLine(const TagRead& read);
+// One JSON object, without a line end.
+QByteArray JsonObject(const TagRead& read);
+QString IsoTime(qint64 msecsSinceEpoch);
+
+// Reads per tag and antenna, for the summary at the end of a run.
+class Summary
+{
+public:
+    void add(const TagRead& read);
+    // One line per tag in first-seen order: "KEY<TAB>total<TAB>ant1=n ant2=m ...".
+    QStringList lines() const;
+    int tagCount() const { return static_cast<int>(m_order.size()); }
+
+private:
+    QStringList m_order;
+    QMap<QString, QMap<int, qint64>> m_counts;
+};
+
+} // namespace ReadRowFormat
