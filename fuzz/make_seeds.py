@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the hand-made seed inputs of zaltlink_answer_fuzz, readersim_dispatch_fuzz,
-discovery_answer_fuzz, message_decoder_fuzz and gjb_message_fuzz."""
+discovery_answer_fuzz, message_decoder_fuzz, gjb_message_fuzz and gjb_dispatch_fuzz."""
 import os
 import struct
 
@@ -162,3 +162,26 @@ write("gjb_message", "lock", bytes([28]) + MATCH + bytes([0, 0x30, 2, 0, 0, 0, 7
 write("gjb_message", "secrecy", bytes([31, 8]) + b"12345678" + bytes([8]) + b"87654321")
 write("gjb_message", "air_query", bytes([37, 1, 0, 254, 0xA4, 0, 0, 24, 0xE9, 0x12, 0x34, 0]))
 write("gjb_message", "air_power", bytes([37, 2, 1, 229, 0xFF, 1]))
+
+# --- gjb_dispatch: GJB request streams -----------------------------------------------------------------
+os.makedirs(os.path.join(HERE, "corpus", "gjb_dispatch"), exist_ok=True)
+write("gjb_dispatch", "system", requests(
+    (0x01, b"\x01"), (0x90, b"\x00"), (0x90, b"\x03"), (0x91, b""), (0x92, bytes([0, 0, 0, 0, 4])),
+    (0x93, b"\x01abcd"), (0x96, bytes([0, 3, 0x5D, 1, 0x3B, 0x37, 0xE0, 0])),
+    (0x97, bytes([19]) + b"2024-05-06 07:08:09"), (0x98, b"\x03"), (0x99, bytes([2, 0, 0, 0, 9, 0])),
+    (0x9A, b""), (0x95, b""), (0x94, b"")))
+write("gjb_dispatch", "settings", requests(
+    (0xA0, bytes([3, 0x01, 0x02, 0x11])), (0xA1, bytes([2, 0x03, 0, 0, 0, 50, 0x21, 0, 0, 0, 20])),
+    (0xA1, bytes([1, 0x40, 10, 0, 0, 7])), (0xA0, bytes([1, 0x10]))))
+write("gjb_dispatch", "inventory", requests(
+    (0xB0, bytes([2, 1, 2, 1, 0, 0, 0x03, 0xE8, 0, 0, 2, 1, 1])), (0xB1, b""),
+    (0xB2, bytes([1, 1, 0, 0, 0, 0, 0])), (0xB3, b""), (0xB4, b"\x01"), (0xB5, b""), (0xB1, b""),
+    (0xD0, bytes([1, 0, 0, 0, 5])), (0xD1, b""), (0xD2, bytes([1, 0, 254, 0xA4, 0, 0, 24, 0xE9, 0x12, 0x34, 0]))))
+write("gjb_dispatch", "tag_operations", requests(
+    (0xC0, MATCH + bytes([0x30, 0, 0, 0, 4, 0, 0, 0, 0])),
+    (0xC1, MATCH + bytes([0x30, 0, 1, 0, 0, 0, 0, 0, 1, 0xAB, 0xCD])),
+    (0xC2, MATCH + bytes([0x30, 0, 0, 0, 2, 0, 0, 0, 0])), (0xC3, MATCH + bytes([0, 0x30, 2, 0, 0, 0, 0])),
+    (0xC4, MATCH + bytes([0, 0, 0, 7])), (0xC5, b""), (0xC6, b"")))
+write("gjb_dispatch", "records", requests(
+    (0xE0, bytes([8]) + b"12345678" + bytes([8]) + b"87654321"), (0xE1, bytes([8]) + b"87654321"),
+    (0xEA, b"\x03fix"), (0xE8, b""), (0xE9, bytes([0, 0, 0, 0])), (0xED, b"\x05\x02ab"), (0xEC, b"\x05")))
