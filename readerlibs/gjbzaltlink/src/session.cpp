@@ -7,13 +7,15 @@
 #include <unordered_map>
 
 // The public codes are the library's own and the reader's status bytes.
-static_assert(
-    GJB_ERR_BAD_HANDLE == wire::err::BadHandle && GJB_ERR_NOT_CONNECTED == wire::err::NotConnected &&
-    GJB_ERR_TIMEOUT == wire::err::Timeout && GJB_ERR_LINK_LOST == wire::err::LinkLost &&
-    GJB_ERR_BAD_FRAME == wire::err::BadFrame && GJB_ERR_BAD_ARGUMENT == wire::err::BadArgument &&
-    GJB_ERR_BUFFER_TOO_SMALL == wire::err::BufferTooSmall && GJB_ERR_ALREADY_OPEN == wire::err::AlreadyOpen &&
-    GJB_ERR_CONNECT_FAILED == wire::err::ConnectFailed && GJB_ERR_NO_REPORT == wire::err::NoReport &&
-    GJB_ERR_REPORT_OVERFLOW == wire::err::ReportOverflow);
+static_assert(GJB_ERR_BAD_HANDLE == wire::err::BadHandle &&
+              GJB_ERR_NOT_CONNECTED == wire::err::NotConnected && GJB_ERR_TIMEOUT == wire::err::Timeout &&
+              GJB_ERR_LINK_LOST == wire::err::LinkLost && GJB_ERR_BAD_FRAME == wire::err::BadFrame &&
+              GJB_ERR_BAD_ARGUMENT == wire::err::BadArgument &&
+              GJB_ERR_BUFFER_TOO_SMALL == wire::err::BufferTooSmall &&
+              GJB_ERR_ALREADY_OPEN == wire::err::AlreadyOpen &&
+              GJB_ERR_CONNECT_FAILED == wire::err::ConnectFailed &&
+              GJB_ERR_NO_REPORT == wire::err::NoReport &&
+              GJB_ERR_REPORT_OVERFLOW == wire::err::ReportOverflow);
 static_assert(GJB_ERR_UNSUPPORTED_COMMAND == wire::status::UnsupportedCommand &&
               GJB_ERR_BAD_PARAMETER == wire::status::BadParameter &&
               GJB_ERR_WRONG_PASSWORD == wire::status::WrongPassword &&

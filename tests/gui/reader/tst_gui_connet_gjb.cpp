@@ -7,6 +7,7 @@
 #include "gui/reader/ConnetDlg.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -28,6 +29,12 @@ void Connect(ConnetDlg& panel, const QString& medium, int port)
     panel.findChild<QComboBox*>(udp ? "udpAddrCb" : "tcpAddrCb")->setEditText("127.0.0.1");
     panel.findChild<QLineEdit*>(udp ? "udpPortEdit" : "tcpPortEdit")->setText(QString::number(port));
     QTest::mouseClick(panel.findChild<QPushButton*>("connetBtn"), Qt::LeftButton);
+    // The open runs off the window's thread; wait for its answer.
+    QElapsedTimer t;
+    t.start();
+    while (GjbSimReader::driver()->IsBusy() && t.elapsed() < 20000) {
+        QTest::qWait(5);
+    }
 }
 
 } // namespace

@@ -553,8 +553,11 @@ void TagOpsGuiTest::slowCallKeepsWindowAlive()
     });
     timer.start(20);
     auto* action = o.on<QPushButton>(UserPage, "actionBtn");
+    const quint64 framesAtStart = r.sim->stats().framesReceived;
     QTest::mouseClick(action, Qt::LeftButton);
     QVERIFY(SimReader::driver()->IsBusy());
+    // The read goes out from the worker; it is in once the reader has counted it.
+    QTRY_COMPARE(r.sim->stats().framesReceived, framesAtStart + 1);
     QVERIFY(!action->isEnabled());
     QCOMPARE(o.w.page(UserPage)->cursor().shape(), Qt::BusyCursor);
     QCOMPARE(log.count(), 0);
