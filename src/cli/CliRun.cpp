@@ -51,7 +51,12 @@ extern "C" void OnInterrupt(int)
 
 void Out(const QByteArray& bytes)
 {
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    // A reader of the output that went away (`| head`) ends the run like Ctrl-C: the reader is told
+    // to stop instead of being left reading.
+    if (std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) !=
+        static_cast<size_t>(bytes.size())) {
+        g_interrupted.store(true);
+    }
 }
 
 void Out(const QString& line)
@@ -277,7 +282,9 @@ private:
             ++m_rows;
         }
         batch.clear();
-        std::fflush(stdout);
+        if (std::fflush(stdout) != 0) {
+            g_interrupted.store(true);
+        }
     }
 
     // The worker leaves out the texts of a read that match its tag's last ones; rows carry them all.
@@ -604,6 +611,7 @@ int RunCli(const QStringList& arguments)
     case CliParse::Run:
         std::signal(SIGINT, OnInterrupt);
         std::signal(SIGTERM, OnInterrupt);
+        std::signal(SIGPIPE, SIG_IGN);
         status = Dispatch(request);
         break;
     }

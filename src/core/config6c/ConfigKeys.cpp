@@ -245,7 +245,7 @@ Outcome CheckValue(const QString& key, const QString& value)
     if (!IsKey(key)) {
         return Fail(Status::UnknownKey, key);
     }
-    const Outcome bad = Fail(Status::BadValue, QStringLiteral("%1=%2").arg(key, value));
+    Outcome bad = Fail(Status::BadValue, QStringLiteral("%1=%2").arg(key, value));
     QString field;
     int number = 0;
     bool flag = false;
@@ -294,7 +294,7 @@ Outcome Get(intptr_t handle, const QString& key)
     if (!IsKey(key)) {
         return Fail(Status::UnknownKey, key);
     }
-    const Outcome failed = Fail(Status::ReaderFailed, key);
+    Outcome failed = Fail(Status::ReaderFailed, key);
     QString field;
     if (const int a = AntennaOf(key, &field)) {
         std::array<RfSettings::Antenna, RfSettings::kAntennaCount> antennas{};
@@ -381,11 +381,11 @@ Outcome Get(intptr_t handle, const QString& key)
 
 Outcome Set(intptr_t handle, const QString& key, const QString& value)
 {
-    const Outcome check = CheckValue(key, value);
+    Outcome check = CheckValue(key, value);
     if (check.status != Status::Ok) {
         return check;
     }
-    const Outcome failed = Fail(Status::ReaderFailed, key);
+    Outcome failed = Fail(Status::ReaderFailed, key);
     const QString v = value.trimmed();
     QString field;
     if (const int a = AntennaOf(key, &field)) {

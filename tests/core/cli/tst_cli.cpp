@@ -267,6 +267,16 @@ void TstCli::inventoryEndsOnCountAndOnInterrupt()
     // The summary comes after the interrupt, and the reader was told to stop.
     QVERIFY(p.readAllStandardError().contains("ant"));
     QVERIFY(!sim->model().inventory().running);
+
+    // A reader of the rows that goes away (`| head`) ends the run the same way.
+    QProcess piped;
+    Prepare(piped, m_app);
+    piped.start(QStringLiteral("bash"),
+                QStringList{"-c", "\"$0\" \"$@\" | head -n 3 > /dev/null; exit ${PIPESTATUS[0]}", CliPath()} +
+                    Tcp(*sim) + QStringList{"inventory"});
+    QVERIFY(piped.waitForFinished(60000));
+    QCOMPARE(piped.exitCode(), 0);
+    QVERIFY(!sim->model().inventory().running);
 }
 
 void TstCli::commandsRoundTrip_data()
