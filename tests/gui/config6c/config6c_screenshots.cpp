@@ -3,6 +3,7 @@
 //   config6c_screenshots OUTDIR [en|zh_CN ...]
 // Needs RIVULET_DATA_DIR (the repository's data/); runs offscreen or under xvfb-run.
 #include "GuiTestUtil.h"
+#include "ScreenshotTool.h"
 #include "TempAppDir.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/RunRivulet.h"
@@ -36,39 +37,16 @@ struct Shot
     QStringList clicks; // buttons pressed before the picture, so it shows what the reader holds
 };
 
-void Settle(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-bool Save(QWidget* widget, const QString& path)
-{
-    Settle(150);
-    const bool ok = widget->grab().save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
-}
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     InitRivuletResources();
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: config6c_screenshots OUTDIR [en|zh_CN ...]\n");
+    QString out;
+    QStringList languages;
+    if (!ParseScreenshotArgs("config6c_screenshots", &out, &languages)) {
         return 2;
-    }
-    const QString out = args.at(1);
-    QDir().mkpath(out);
-    QStringList languages = args.mid(2);
-    if (languages.isEmpty()) {
-        languages = {QStringLiteral("en"), QStringLiteral("zh_CN")};
     }
 
     readersim::Options options;

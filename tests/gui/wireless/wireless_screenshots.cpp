@@ -2,6 +2,7 @@
 // files for the user guide.
 //   wireless_screenshots OUTDIR [en|zh_CN ...]
 // Needs RIVULET_DATA_DIR (the repository's data/); runs offscreen or under xvfb-run.
+#include "ScreenshotTool.h"
 #include "TempAppDir.h"
 #include "core/wireless/WirelessReaderRegistry.h"
 #include "gui/app/MainWindow.h"
@@ -34,24 +35,6 @@
 
 namespace {
 
-void Settle(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
-
-bool Save(QWidget* widget, const QString& path)
-{
-    Settle(150);
-    const bool ok = widget->grab().save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
-}
-
 int FreePort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -80,16 +63,10 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     InitRivuletResources();
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: wireless_screenshots OUTDIR [en|zh_CN ...]\n");
+    QString out;
+    QStringList languages;
+    if (!ParseScreenshotArgs("wireless_screenshots", &out, &languages)) {
         return 2;
-    }
-    const QString out = args.at(1);
-    QDir().mkpath(out);
-    QStringList languages = args.mid(2);
-    if (languages.isEmpty()) {
-        languages = {QStringLiteral("en"), QStringLiteral("zh_CN")};
     }
 
     bool allOk = true;
