@@ -415,9 +415,9 @@ private slots:
         // The other tags are untouched.
         QCOMPARE(model.tag(0).user[0], readersim::GjbModel::makeTag(4, 0).user[0]);
 
-        unsigned char spec[8];
-        QVERIFY(GJB_Get_Access_Spec(m_h, spec));
-        QCOMPARE(int(spec[1]), status);
+        unsigned char record[8];
+        QVERIFY(GJB_Get_Access_Spec(m_h, record));
+        QCOMPARE(int(record[1]), status);
     }
 
     void malformedAccessRecordsSendNothing()

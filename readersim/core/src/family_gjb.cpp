@@ -235,21 +235,21 @@ uint8_t stop(Call& c)
     return st::Ok;
 }
 
-uint8_t specSet(Call& c)
+uint8_t inventoryPlanSet(Call& c)
 {
     g::SpecRecord q;
     if (!c.read(q))
         return st::BadLength;
-    GjbSpec s;
+    GjbInventoryPlan s;
     s.antennas = q.antennas;
     s.mode = q.mode;
     s.durationMs = q.duration;
-    return c.model.setSpec(s);
+    return c.model.setInventoryPlan(s);
 }
 
-uint8_t specQuery(Call& c)
+uint8_t inventoryPlanQuery(Call& c)
 {
-    const GjbSpec s = c.model.spec();
+    const GjbInventoryPlan s = c.model.inventoryPlan();
     g::SpecRecord a;
     a.antennas = s.antennas;
     a.mode = s.mode;
@@ -257,14 +257,14 @@ uint8_t specQuery(Call& c)
     return c.reply(st::Ok, a);
 }
 
-uint8_t specRun(Call& c)
+uint8_t inventoryPlanRun(Call& c)
 {
     g::RunRequest q;
     if (!c.read(q))
         return st::BadLength;
     if (q.run == 0)
         return stop(c);
-    return started(c, c.model.runSpec(true, nowMs()));
+    return started(c, c.model.runInventoryPlan(true, nowMs()));
 }
 
 uint8_t singleRound(Call& c)
@@ -450,9 +450,9 @@ std::array<Handler, 256> makeTable()
     t[gcmd::SettingsSet] = settingsSet;
     t[gcmd::Inventory] = inventory;
     t[gcmd::Stop] = stop;
-    t[gcmd::SpecSet] = specSet;
-    t[gcmd::SpecQuery] = specQuery;
-    t[gcmd::SpecRun] = specRun;
+    t[gcmd::SpecSet] = inventoryPlanSet;
+    t[gcmd::SpecQuery] = inventoryPlanQuery;
+    t[gcmd::SpecRun] = inventoryPlanRun;
     t[gcmd::SingleRound] = singleRound;
     t[gcmd::AccessRead] = readOrErase<false>;
     t[gcmd::AccessWrite] = accessWrite;

@@ -89,28 +89,28 @@ uint8_t GjbModel::singleRound(int64_t nowMs)
     return s;
 }
 
-uint8_t GjbModel::setSpec(const GjbSpec& spec)
+uint8_t GjbModel::setInventoryPlan(const GjbInventoryPlan& plan)
 {
-    if (!validAntennas(spec.antennas) || spec.mode > 1)
+    if (!validAntennas(plan.antennas) || plan.mode > 1)
         return st::BadParameter;
     Lock l(mutex_);
-    spec_ = spec;
+    inventoryPlan_ = plan;
     return st::Ok;
 }
 
-GjbSpec GjbModel::spec() const
+GjbInventoryPlan GjbModel::inventoryPlan() const
 {
     Lock l(mutex_);
-    return spec_;
+    return inventoryPlan_;
 }
 
-uint8_t GjbModel::runSpec(bool run, int64_t nowMs)
+uint8_t GjbModel::runInventoryPlan(bool run, int64_t nowMs)
 {
     if (!run) {
         stopActivity();
         return st::Ok;
     }
-    const GjbSpec s = spec();
+    const GjbInventoryPlan s = inventoryPlan();
     return startInventory(s.antennas, s.mode, s.durationMs, 0, 0, 0, 1, nowMs);
 }
 

@@ -346,7 +346,7 @@ void GjbModel::reset()
         r.clear();
     reportStatus_ = 0;
     reportValue_ = 0;
-    spec_ = GjbSpec();
+    inventoryPlan_ = GjbInventoryPlan();
     ++resetCount_;
 }
 

@@ -69,14 +69,14 @@ bool QueryVersionRow(VersionRow row, bool enabled, QString* value)
         LogKey("IDCS_READ_NO_LINK");
         return false;
     }
-    const VersionRowSpec& spec = VersionRowSpecOf(row);
+    const VersionRowSpec& info = VersionRowSpecOf(row);
     QString text;
     if (!AskDriver(dynamic_cast<ReaderDllGJB*>(reader), row, &text)) {
-        LogKey(spec.failedKey, true);
+        LogKey(info.failedKey, true);
         return false;
     }
     *value = text;
-    LogKey(spec.successKey);
+    LogKey(info.successKey);
     return true;
 }
 

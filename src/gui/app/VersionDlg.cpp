@@ -15,10 +15,10 @@ VersionDlg::VersionDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<U
     const std::array<QLabel*, 4> labels = {ui->mcuLabel, ui->fpgaLabel, ui->rfLabel, ui->linuxLabel};
     m_values = {ui->mcuValue, ui->fpgaValue, ui->rfValue, ui->linuxValue};
     for (size_t i = 0; i < labels.size(); ++i) {
-        const VersionRowSpec& spec = VersionRowSpecOf(static_cast<VersionRow>(i));
+        const VersionRowSpec& info = VersionRowSpecOf(static_cast<VersionRow>(i));
         m_enabled[i] = DeviceProfile::Instance()->IsEnabled(QStringLiteral("VersionDlg"),
-                                                            QString::fromLatin1(spec.flag));
-        labels[i]->setText(LangText(spec.labelKey));
+                                                            QString::fromLatin1(info.flag));
+        labels[i]->setText(LangText(info.labelKey));
         labels[i]->setVisible(m_enabled[i]);
         m_values[i]->setVisible(m_enabled[i]);
     }

@@ -133,7 +133,7 @@ struct GjbInventory
     uint64_t reports = 0; // sent in this run
 };
 
-struct GjbSpec
+struct GjbInventoryPlan
 {
     std::vector<uint8_t> antennas;
     uint8_t mode = 0;
@@ -244,9 +244,9 @@ public:
                            uint8_t forwardLink, uint8_t reverseLink, uint8_t coding, uint8_t preamble,
                            int64_t nowMs);
     uint8_t singleRound(int64_t nowMs);
-    uint8_t setSpec(const GjbSpec& spec);
-    GjbSpec spec() const;
-    uint8_t runSpec(bool run, int64_t nowMs);
+    uint8_t setInventoryPlan(const GjbInventoryPlan& plan);
+    GjbInventoryPlan inventoryPlan() const;
+    uint8_t runInventoryPlan(bool run, int64_t nowMs);
     uint8_t startSensitivity(uint32_t count);
     // Ends the inventory, the sensitivity test and a repeated air-interface transmission.
     void stopActivity();
@@ -328,7 +328,7 @@ private:
     uint32_t reportValue_ = 0;
 
     mutable GjbInventory inventory_;
-    GjbSpec spec_;
+    GjbInventoryPlan inventoryPlan_;
     GjbSensitivity sensitivity_;
     size_t roundAntenna_ = 0; // position in the antenna list
     size_t roundTag_ = 0;     // position in the field
