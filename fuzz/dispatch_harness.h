@@ -63,7 +63,8 @@ public:
     {
         std::vector<uint8_t> bytes = wire::encode(report);
         wire::Frame g;
-        if (bytes.empty() || !wire::decodeDatagram(bytes.data(), bytes.size(), g) || g.payload != report.payload)
+        if (bytes.empty() || !wire::decodeDatagram(bytes.data(), bytes.size(), g) ||
+            g.payload != report.payload)
             std::abort();
         if (!whole_(report))
             std::abort();
@@ -76,7 +77,8 @@ private:
 };
 
 // A fresh reader per input keeps every crash reproducible from its input alone; building one is cheap.
-inline int run(std::unique_ptr<readersim::Family> family, PayloadCheck whole, const uint8_t* data, size_t size)
+inline int run(std::unique_ptr<readersim::Family> family, PayloadCheck whole, const uint8_t* data,
+               size_t size)
 {
     const readersim::RequestContext context;
     CheckingSink sink(whole);
