@@ -6,6 +6,7 @@
 #include "core/wireless/WirelessReaderRegistry.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSet>
 #include <QThread>
 
@@ -14,6 +15,7 @@
 namespace {
 
 constexpr int kStopWaitMs = 3000;
+constexpr qint64 kLiveCheckMs = 1000;
 
 void TakeReads(WirelessReaderRegistry* registry, CliRowSink& sink)
 {
@@ -25,6 +27,28 @@ void TakeReads(WirelessReaderRegistry* registry, CliRowSink& sink)
     }
     if (std::fflush(stdout) != 0) {
         g_cliInterrupted.store(true);
+    }
+}
+
+// A reader whose link is gone is dropped once its last reads are printed; coming back, it is announced
+// anew (with a new key), so a long run does not gather dead readers.
+void DropLostReaders(WirelessReaderRegistry* registry, CliRowSink& sink, QSet<QString>& announced)
+{
+    for (const QString& key : registry->Keys()) {
+        WirelessRecvProcThread* thread = registry->Thread(key);
+        const quintptr reader = thread->reader();
+        unsigned int lastHeard = 0;
+        if (WIRELESS_ZALT_GetLastTime(registry->Handle(), reader, &lastHeard)) {
+            continue;
+        }
+        thread->requestStop();
+        thread->waitStopped(kStopWaitMs);
+        for (const TagRead& read : thread->takeReads()) {
+            sink.add(read, key);
+        }
+        registry->RemoveReader(reader, key);
+        announced.remove(key);
+        CliErr(LangText("IDCS_CLI_READER_GONE").arg(key));
     }
 }
 
@@ -63,9 +87,15 @@ int RunServe(const CliRequest& r)
         status = ExitFailed;
     } else {
         CliErr(LangText("IDCS_CLI_LISTENING").arg(r.listenHost).arg(r.listenPort));
+        QElapsedTimer sinceCheck;
+        sinceCheck.start();
         while (!g_cliInterrupted.load()) {
             QCoreApplication::processEvents();
             TakeReads(registry, sink);
+            if (sinceCheck.elapsed() >= kLiveCheckMs) {
+                DropLostReaders(registry, sink, announced);
+                sinceCheck.restart();
+            }
             QThread::msleep(10);
         }
         // Every loop winds down first, so the reads each took before it ended are printed too.

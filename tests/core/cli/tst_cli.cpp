@@ -634,6 +634,9 @@ void TstCli::serveRowsAreWhatEachWirelessReaderSent()
     const int header = jsonl ? 0 : 1;
     QTRY_VERIFY_WITH_TIMEOUT(
         quint64((out += p.readAllStandardOutput()).count('\n') - header) >= readers.reportsSent(), 30000);
+    // A reader that goes away is dropped, its rows kept.
+    readers.reader(0).stop();
+    QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()).contains("Reader disconnected"), 30000);
     ::kill(static_cast<pid_t>(p.processId()), SIGINT);
     QVERIFY(p.waitForFinished(60000));
     out += p.readAllStandardOutput();
