@@ -79,11 +79,13 @@ int RunServe(const CliRequest& r)
                          }
                      });
     int status = ExitOk;
-    if (!sink.start()) {
-        status = ExitFailed;
-    } else if (!WIRELESS_StartServer(registry->Handle(), r.listenHost.toUtf8().constData(), r.listenPort,
-                                     WirelessReaderRegistry::Callback())) {
+    // Listening first: a server that cannot listen prints no header. Reads wait in the threads until
+    // the loop takes them, after the header.
+    if (!WIRELESS_StartServer(registry->Handle(), r.listenHost.toUtf8().constData(), r.listenPort,
+                              WirelessReaderRegistry::Callback())) {
         CliErr(LangText("IDCS_CLI_SERVE_FAILED").arg(r.listenHost).arg(r.listenPort));
+        status = ExitFailed;
+    } else if (!sink.start()) {
         status = ExitFailed;
     } else {
         CliErr(LangText("IDCS_CLI_LISTENING").arg(r.listenHost).arg(r.listenPort));

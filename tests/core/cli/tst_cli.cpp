@@ -405,6 +405,7 @@ void TstCli::failuresExitOne()
     args.replaceInStrings(QRegularExpression("^@$"), QStringLiteral("127.0.0.1:%1").arg(sim->tcpPort()));
     const CliResult r = Run(m_app, link + args);
     QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.out.isEmpty());
     QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
 }
 
