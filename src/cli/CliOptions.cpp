@@ -34,8 +34,8 @@ const OptionDef kOptions[] = {
     {"count", "N", "inventory: stop after N reads."},
     {"type", "epc|tid|epc+tid", "inventory: what each read carries (default epc)."},
     {"antennas", "1,2,...", "inventory: antennas to read with (default every enabled one)."},
-    {"format", "csv|jsonl", "inventory: output rows (default csv)."},
-    {"mqtt", "mqtt://HOST:PORT/TOPIC", "inventory: also publish every read (QoS 1)."},
+    {"format", "csv|jsonl", "inventory, serve: output rows (default csv)."},
+    {"mqtt", "mqtt://HOST:PORT/TOPIC", "inventory, serve: also publish every read (QoS 1)."},
     {"bank", "epc|tid|user|reserved", "read, write: memory bank."},
     {"start", "WORD", "read, write: first word."},
     {"words", "N", "read: number of words."},
@@ -45,7 +45,7 @@ const OptionDef kOptions[] = {
     {"to", "ADDR[:PORT]", "discover: where the query goes (default the local broadcast)."},
     {"kind", "0|1|2", "firmware: 0 RF chip image, 1 reader program, 2 any file."},
     {"tftp-port", "P", "firmware: the reader's TFTP port (default 69)."},
-    {"listen", "HOST:PORT", "serve: where to listen."},
+    {"listen", "HOST:PORT", "serve: where the wireless readers connect to."},
 };
 
 // Options each command takes besides the global ones.
@@ -121,6 +121,21 @@ bool Seconds(const QString& text, double* value)
     return true;
 }
 
+QString ReaderOption(CliRequest::Link link)
+{
+    switch (link) {
+    case CliRequest::Link::Tcp:
+        return QStringLiteral("--tcp");
+    case CliRequest::Link::Udp:
+        return QStringLiteral("--udp");
+    case CliRequest::Link::Serial:
+        return QStringLiteral("--serial");
+    case CliRequest::Link::None:
+        break;
+    }
+    return QString();
+}
+
 } // namespace
 
 bool CliRequest::needsReader() const
@@ -168,7 +183,11 @@ QString CliHelpText()
         "                                one \"ADDR<TAB>NAME\" line per answer\n"
         "  firmware FILE --kind 0|1|2 [--tftp-port P]\n"
         "                                sends the file by TFTP, then updates and restarts the reader\n"
+        "  serve --listen HOST:PORT [--format csv|jsonl] [--mqtt mqtt://HOST:PORT/TOPIC]\n"
+        "                                the wireless server: every reader that connects is read, one row\n"
+        "                                per read with a reader column, until Ctrl-C\n"
         "  help [config]\n\n"
+        "--family gjb covers info and inventory (over --tcp or --serial; rows carry the tag's ID as epc).\n\n"
         "Exit status: 0 success, 1 the reader or the operation failed, 2 a usage error (nothing sent).\n\n"
         "Options:\n");
     for (const OptionDef& o : kOptions) {
@@ -289,6 +308,11 @@ CliParse ParseCli(const QStringList& arguments, CliRequest* out, QString* error)
             *error = Bad(QStringLiteral("family"), r.family);
             return CliParse::UsageError;
         }
+        if (r.family == QLatin1String("gjb") && r.link == CliRequest::Link::Udp) {
+            *error = LangText("IDCS_CLI_OPTION_NOT_FOR")
+                         .arg(QStringLiteral("--udp"), QStringLiteral("--family gjb"));
+            return CliParse::UsageError;
+        }
         if (r.family == QLatin1String("gjb") && r.command != QLatin1String("info") &&
             r.command != QLatin1String("inventory")) {
             *error = LangText("IDCS_CLI_OPTION_NOT_FOR").arg(QStringLiteral("--family gjb"), r.command);
@@ -319,6 +343,26 @@ CliParse ParseCli(const QStringList& arguments, CliRequest* out, QString* error)
             *error =
                 LangText("IDCS_CLI_EXTRA_ARGUMENT").arg(positional.mid(allowedCount).join(QLatin1Char(' ')));
             return false;
+        }
+        return true;
+    };
+
+    // --format and --mqtt, shared by inventory and serve.
+    const auto rowOptions = [&r, &value, &isSet, error]() {
+        if (isSet("format")) {
+            if (value("format") != QLatin1String("csv") && value("format") != QLatin1String("jsonl")) {
+                *error = Bad(QStringLiteral("format"), value("format"));
+                return false;
+            }
+            r.jsonl = value("format") == QLatin1String("jsonl");
+        }
+        if (isSet("mqtt")) {
+            MqttPublisher::Url url;
+            if (!MqttPublisher::ParseUrl(value("mqtt"), &url)) {
+                *error = Bad(QStringLiteral("mqtt"), value("mqtt"));
+                return false;
+            }
+            r.mqtt = value("mqtt");
         }
         return true;
     };
@@ -358,20 +402,14 @@ CliParse ParseCli(const QStringList& arguments, CliRequest* out, QString* error)
                 r.antennas.append(static_cast<int>(a));
             }
         }
-        if (isSet("format")) {
-            if (value("format") != QLatin1String("csv") && value("format") != QLatin1String("jsonl")) {
-                *error = Bad(QStringLiteral("format"), value("format"));
-                return CliParse::UsageError;
-            }
-            r.jsonl = value("format") == QLatin1String("jsonl");
+        if (r.family == QLatin1String("gjb") && r.readType != 0) {
+            // A GJB report carries the tag's ID only.
+            *error = LangText("IDCS_CLI_OPTION_NOT_FOR")
+                         .arg(QStringLiteral("--type ") + value("type"), QStringLiteral("--family gjb"));
+            return CliParse::UsageError;
         }
-        if (isSet("mqtt")) {
-            MqttPublisher::Url url;
-            if (!MqttPublisher::ParseUrl(value("mqtt"), &url)) {
-                *error = Bad(QStringLiteral("mqtt"), value("mqtt"));
-                return CliParse::UsageError;
-            }
-            r.mqtt = value("mqtt");
+        if (!rowOptions()) {
+            return CliParse::UsageError;
         }
     } else if (r.command == QLatin1String("read") || r.command == QLatin1String("write")) {
         const bool write = r.command == QLatin1String("write");
@@ -537,6 +575,25 @@ CliParse ParseCli(const QStringList& arguments, CliRequest* out, QString* error)
                 return CliParse::UsageError;
             }
             r.discoverTo = value("to");
+        }
+    } else if (r.command == QLatin1String("serve")) {
+        if (!noMore(0)) {
+            return CliParse::UsageError;
+        }
+        if (r.link != CliRequest::Link::None) {
+            // The readers come to the server; none is reached from here.
+            *error = LangText("IDCS_CLI_OPTION_NOT_FOR").arg(ReaderOption(r.link), r.command);
+            return CliParse::UsageError;
+        }
+        if (!isSet("listen")) {
+            return missing(QStringLiteral("--listen HOST:PORT"));
+        }
+        if (!HostPort(value("listen"), &r.listenHost, &r.listenPort)) {
+            *error = Bad(QStringLiteral("listen"), value("listen"));
+            return CliParse::UsageError;
+        }
+        if (!rowOptions()) {
+            return CliParse::UsageError;
         }
     } else if (r.command == QLatin1String("firmware")) {
         if (positional.isEmpty()) {

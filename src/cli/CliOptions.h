@@ -57,6 +57,10 @@ struct CliRequest
     QString discoverTo;
     double discoverSeconds = 3;
 
+    // serve
+    QString listenHost;
+    int listenPort = 0;
+
     // firmware
     int kind = -1;
     int tftpPort = 69;

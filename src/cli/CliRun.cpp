@@ -1,6 +1,8 @@
 #include "cli/CliRun.h"
 
+#include "cli/CliCommon.h"
 #include "cli/CliOptions.h"
+#include "cli/CliServe.h"
 #include "core/app/AppContext.h"
 #include "core/app/AppSettings.h"
 #include "core/app/DeviceProfile.h"
@@ -13,10 +15,11 @@
 #include "core/firmware/FirmwareFile.h"
 #include "core/inventory/ReadCardFor6CThread.h"
 #include "core/inventory/ReadRowFormat.h"
-#include "core/mqtt/MqttPublisher.h"
 #include "core/reader/ReaderDllBase.h"
+#include "core/reader/ReaderDllGJB.h"
 #include "core/reader/ReaderErrors.h"
 
+#include <gjbzaltlink.h>
 #include <zaltlink.h>
 
 #include <QCoreApplication>
@@ -34,48 +37,11 @@
 
 namespace {
 
-enum Exit
-{
-    ExitOk = 0,
-    ExitFailed = 1,
-    ExitUsage = 2
-};
-
-std::atomic<bool> g_interrupted{false};
 constexpr qint64 kQuietMs = 150;
 
 extern "C" void OnInterrupt(int)
 {
-    g_interrupted.store(true);
-}
-
-void Out(const QByteArray& bytes)
-{
-    // A reader of the output that went away (`| head`) ends the run like Ctrl-C: the reader is told
-    // to stop instead of being left reading.
-    if (std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) !=
-        static_cast<size_t>(bytes.size())) {
-        g_interrupted.store(true);
-    }
-}
-
-void Out(const QString& line)
-{
-    Out(line.toUtf8() + '\n');
-}
-
-void Err(const QString& line)
-{
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
-// A failed reader call: the action and what the reader's error code means.
-int Failed(const QString& what, int code)
-{
-    Err(LangText("IDCS_CLI_CALL_FAILED").arg(what, ReaderError::Text(code)));
-    return ExitFailed;
+    g_cliInterrupted.store(true);
 }
 
 ZALT_HANDLE Handle()
@@ -90,7 +56,8 @@ int ErrorCode()
 
 bool OpenReader(const CliRequest& r)
 {
-    ReaderDriverHolder::Instance()->CreateDriver(QStringLiteral("6C"));
+    ReaderDriverHolder::Instance()->CreateDriver(r.family == QLatin1String("gjb") ? QStringLiteral("GJB")
+                                                                                  : QStringLiteral("6C"));
     ReaderDllBase* d = CurrentReader();
     switch (r.link) {
     case CliRequest::Link::Tcp:
@@ -106,7 +73,7 @@ bool OpenReader(const CliRequest& r)
         return false;
     }
     if (!d->OpenReader()) {
-        Err(LangText("IDCS_CLI_CONNECT_FAILED").arg(ReaderError::Text(d->GetErrorCode())));
+        CliErr(LangText("IDCS_CLI_CONNECT_FAILED").arg(ReaderError::Text(d->GetErrorCode())));
         return false;
     }
     return true;
@@ -120,14 +87,43 @@ int RunInfo()
         unsigned char buffer[IdentityClock::kQueryBufferSize] = {};
         unsigned char length = IdentityClock::kQueryBufferSize;
         if (!ZALT_SysInfQuery(Handle(), static_cast<unsigned char>(type), buffer, &length)) {
-            return Failed(QLatin1String(kNames[type]), ErrorCode());
+            return CliFailed(QLatin1String(kNames[type]), ErrorCode());
         }
-        Out(QStringLiteral("%1: %2").arg(QLatin1String(kNames[type]),
-                                         IdentityClock::identityText(buffer, qMin<int>(length, 255))));
+        CliOut(QStringLiteral("%1: %2").arg(QLatin1String(kNames[type]),
+                                            IdentityClock::identityText(buffer, qMin<int>(length, 255))));
     }
     char library[256] = {};
     if (CurrentReader()->GetLibraryInfo(library)) {
-        Out(QStringLiteral("library: %1").arg(QString::fromUtf8(library)));
+        CliOut(QStringLiteral("library: %1").arg(QString::fromUtf8(library)));
+    }
+    return ExitOk;
+}
+
+// The GJB reader's identity: the library, the reader's model and versions, and what it can do.
+int RunGjbInfo(ReaderDllGJB* gjb)
+{
+    char text[256] = {};
+    if (!gjb->GetVersion(text)) {
+        return CliFailed(QStringLiteral("version"), gjb->GetErrorCode());
+    }
+    CliOut(QStringLiteral("version: %1").arg(QString::fromUtf8(text, static_cast<int>(qstrnlen(text, 255)))));
+    QString rfType;
+    if (!gjb->GetReaderInfo(rfType)) {
+        return CliFailed(QStringLiteral("rf_type"), gjb->GetErrorCode());
+    }
+    CliOut(QStringLiteral("rf_type: %1").arg(rfType));
+    int antennas = 0;
+    int minPower = 0;
+    int maxPower = 0;
+    if (!gjb->ReaderCapability(&antennas, &minPower, &maxPower)) {
+        return CliFailed(QStringLiteral("antennas"), gjb->GetErrorCode());
+    }
+    CliOut(QStringLiteral("antennas: %1").arg(antennas));
+    CliOut(QStringLiteral("power: %1-%2").arg(minPower).arg(maxPower));
+    std::fill(std::begin(text), std::end(text), '\0');
+    if (gjb->Copyright(text)) {
+        CliOut(QStringLiteral("library: %1")
+                   .arg(QString::fromUtf8(text, static_cast<int>(qstrnlen(text, 255)))));
     }
     return ExitOk;
 }
@@ -144,26 +140,19 @@ void Progress(int percent)
         }
         std::fflush(stderr);
     } else {
-        Err(QStringLiteral("progress %1%").arg(percent));
+        CliErr(QStringLiteral("progress %1%").arg(percent));
     }
 }
 
 class InventoryRun
 {
 public:
-    explicit InventoryRun(const CliRequest& r) : m_r(r) {}
+    explicit InventoryRun(const CliRequest& r) : m_r(r), m_sink(r, false) {}
 
     int run()
     {
-        if (!m_r.mqtt.isEmpty()) {
-            MqttPublisher::Url url;
-            MqttPublisher::ParseUrl(m_r.mqtt, &url);
-            m_mqtt = std::make_unique<MqttPublisher>(url);
-            QString error;
-            if (!m_mqtt->Start(&error)) {
-                Err(LangText("IDCS_CLI_MQTT_FAILED").arg(error));
-                return ExitFailed;
-            }
+        if (!m_sink.start()) {
+            return ExitFailed;
         }
         // One antenna is asked for by its number; several by every enabled one, keeping theirs.
         const auto code = static_cast<unsigned char>(m_r.antennas.size() == 1 ? m_r.antennas.first() : 0);
@@ -180,15 +169,11 @@ public:
             break;
         }
         if (!ok) {
-            return Failed(LangText("IDCS_CLI_INVENTORY"), ErrorCode());
+            return CliFailed(LangText("IDCS_CLI_INVENTORY"), ErrorCode());
         }
         ReadCardFor6CThread worker;
         worker.setHandle(CurrentReader()->GetHandle());
         worker.startCollect(m_r.readType);
-        if (!m_r.jsonl) {
-            Out(ReadRowFormat::CsvHeader());
-            std::fflush(stdout);
-        }
         QElapsedTimer clock;
         clock.start();
         const qint64 limitMs = m_r.seconds > 0 ? static_cast<qint64>(m_r.seconds * 1000) : -1;
@@ -213,7 +198,7 @@ public:
         quint64 received = worker.receivedCount();
         QElapsedTimer quiet;
         quiet.start();
-        while (stopped && !linkLost && !countReached() && quiet.elapsed() < kQuietMs &&
+        while (stopped && !linkLost && !m_sink.countReached() && quiet.elapsed() < kQuietMs &&
                worker.isCollecting()) {
             QThread::msleep(5);
             worker.takeReads(batch);
@@ -227,63 +212,99 @@ public:
         // Reads that came in before the stop still count.
         worker.takeReads(batch);
         emitReads(batch);
-        std::fflush(stdout);
+        return finish(linkLost, stopped, stopCode);
+    }
 
-        for (const QString& line : m_summary.lines()) {
-            Err(line);
-        }
-        int status = ExitOk;
-        if (m_mqtt) {
-            const bool all = m_mqtt->Drain(10000);
-            Err(QStringLiteral("published %1").arg(m_mqtt->Acknowledged()));
-            if (m_mqtt->Dropped() > 0) {
-                Err(LangText("IDCS_CLI_MQTT_DROPPED").arg(m_mqtt->Dropped()));
-                status = ExitFailed;
-            }
-            if (!all) {
-                Err(LangText("IDCS_CLI_MQTT_UNSENT").arg(m_mqtt->Unsent()));
-                status = ExitFailed;
-            }
-        }
-        if (linkLost) {
-            Err(LangText("IDCS_INVENTORY_LINK_LOST"));
+    // A GJB reader hands its reports over one by one; they carry the tag's ID, shown as the code.
+    int runGjb(ReaderDllGJB* gjb)
+    {
+        if (!m_sink.start()) {
             return ExitFailed;
         }
-        if (!stopped && !g_interrupted.load()) {
-            return Failed(LangText("IDCS_CLI_STOP"), stopCode);
+        std::vector<unsigned char> antennas;
+        for (int a : m_r.antennas) {
+            antennas.push_back(static_cast<unsigned char>(a));
+        }
+        if (!gjb->Inventory(static_cast<int>(antennas.size()), antennas.empty() ? nullptr : antennas.data(),
+                            0, 0, 0, 0, 0, 0, 0)) {
+            return CliFailed(LangText("IDCS_CLI_INVENTORY"), gjb->GetErrorCode());
+        }
+        std::vector<unsigned char> record(GJB_REPORT_BUFFER_SIZE);
+        QElapsedTimer clock;
+        clock.start();
+        const qint64 limitMs = m_r.seconds > 0 ? static_cast<qint64>(m_r.seconds * 1000) : -1;
+        bool linkLost = false;
+        while (!done() && (limitMs < 0 || clock.elapsed() < limitMs)) {
+            if (!takeGjbReport(gjb, record.data(), 20, &linkLost) && linkLost) {
+                break;
+            }
+        }
+        const bool stopped = !linkLost && gjb->StopInventorySpecReadTag();
+        const int stopCode = stopped || linkLost ? 0 : gjb->GetErrorCode();
+        // Reports sent before the stop was answered are still queued: take them all.
+        bool more = stopped;
+        while (more && !m_sink.countReached()) {
+            more = takeGjbReport(gjb, record.data(), static_cast<int>(kQuietMs), &linkLost);
+        }
+        return finish(linkLost, stopped || linkLost, stopCode);
+    }
+
+private:
+    bool done() const { return g_cliInterrupted.load() || m_sink.countReached(); }
+
+    int finish(bool linkLost, bool stopped, int stopCode)
+    {
+        const int status = m_sink.finish();
+        if (linkLost) {
+            CliErr(LangText("IDCS_INVENTORY_LINK_LOST"));
+            return ExitFailed;
+        }
+        if (!stopped && !g_cliInterrupted.load()) {
+            return CliFailed(LangText("IDCS_CLI_STOP"), stopCode);
         }
         return status;
     }
 
-private:
-    bool countReached() const { return m_r.count > 0 && m_rows >= m_r.count; }
-    bool done() const { return g_interrupted.load() || countReached(); }
+    // One report, waiting up to waitMs; false when none came (*linkLost when the link is gone).
+    bool takeGjbReport(ReaderDllGJB* gjb, unsigned char* record, int waitMs, bool* linkLost)
+    {
+        if (!gjb->Receive_TagReport(record, waitMs)) {
+            const int code = gjb->GetErrorCode();
+            *linkLost = code == GJB_ERR_LINK_LOST || code == GJB_ERR_NOT_CONNECTED;
+            return false;
+        }
+        if (record[GJB_REC_KIND] != 1) {
+            return true;
+        }
+        // The length comes from the reader: never past the ID's field.
+        const int length = qMin(record[GJB_REC_ID_LENGTH] | (record[GJB_REC_ID_LENGTH + 1] << 8),
+                                GJB_REC_ANTENNA - GJB_REC_ID);
+        TagRead read;
+        read.epc = AppContext::bytesToHex(record + GJB_REC_ID, length);
+        read.antenna = record[GJB_REC_ANTENNA];
+        read.msecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
+        m_sink.add(read);
+        if (std::fflush(stdout) != 0) {
+            g_cliInterrupted.store(true);
+        }
+        return true;
+    }
 
     void emitReads(TagReadBatch& batch)
     {
         for (TagRead& read : batch) {
-            if (countReached()) {
+            if (m_sink.countReached()) {
                 break;
             }
             restoreTexts(read);
             if (m_r.antennas.size() > 1 && !m_r.antennas.contains(read.antenna)) {
                 continue;
             }
-            const QByteArray json = m_r.jsonl || m_mqtt ? ReadRowFormat::JsonObject(read) : QByteArray();
-            if (m_r.jsonl) {
-                Out(json + '\n');
-            } else {
-                Out(ReadRowFormat::CsvLine(read));
-            }
-            if (m_mqtt) {
-                m_mqtt->Publish(json);
-            }
-            m_summary.add(read);
-            ++m_rows;
+            m_sink.add(read);
         }
         batch.clear();
         if (std::fflush(stdout) != 0) {
-            g_interrupted.store(true);
+            g_cliInterrupted.store(true);
         }
     }
 
@@ -306,10 +327,8 @@ private:
     }
 
     const CliRequest& m_r;
+    CliRowSink m_sink;
     std::vector<std::pair<QString, QString>> m_texts;
-    std::unique_ptr<MqttPublisher> m_mqtt;
-    ReadRowFormat::Summary m_summary;
-    qint64 m_rows = 0;
 };
 
 // The EPC or TID of the first tag an inventory on the antenna reports.
@@ -318,14 +337,14 @@ bool InventoryCode(const CliRequest& r, QByteArray* code)
     const bool tid = r.bank == QLatin1String("tid");
     const auto antenna = static_cast<unsigned char>(r.antenna);
     if (!(tid ? ZALT_6CReadTIDCode(Handle(), antenna, 1, 0) : ZALT_6CReadEPCCode(Handle(), antenna, 1, 0))) {
-        Failed(LangText("IDCS_CLI_INVENTORY"), ErrorCode());
+        CliFailed(LangText("IDCS_CLI_INVENTORY"), ErrorCode());
         return false;
     }
     unsigned char buffer[255] = {};
     bool found = false;
     QElapsedTimer clock;
     clock.start();
-    while (!found && clock.elapsed() < 3000 && !g_interrupted.load()) {
+    while (!found && clock.elapsed() < 3000 && !g_cliInterrupted.load()) {
         unsigned char length = 255;
         unsigned char port = 0;
         found = (tid ? ZALT_6CRevTIDMsg(Handle(), &port, buffer, &length)
@@ -336,7 +355,7 @@ bool InventoryCode(const CliRequest& r, QByteArray* code)
     }
     ZALT_PowerOff(Handle());
     if (!found) {
-        Err(LangText("IDCS_CLI_NO_TAG"));
+        CliErr(LangText("IDCS_CLI_NO_TAG"));
     }
     return found;
 }
@@ -345,7 +364,7 @@ int RunRead(const CliRequest& r)
 {
     QByteArray words;
     if (r.bank == QLatin1String("reserved")) {
-        Err(LangText("IDCS_CLI_BANK_UNSUPPORTED").arg(r.bank));
+        CliErr(LangText("IDCS_CLI_BANK_UNSUPPORTED").arg(r.bank));
         return ExitFailed;
     }
     if (r.bank == QLatin1String("user")) {
@@ -353,7 +372,7 @@ int RunRead(const CliRequest& r)
         int length = TagOpHex::kUserBufferBytes;
         if (!ZALT_6CReadUserData(Handle(), static_cast<unsigned char>(r.antenna), r.start, r.words, 1000,
                                  buffer.data(), &length)) {
-            return Failed(LangText("IDCS_TAG_READ_USER_FAILED"), ErrorCode());
+            return CliFailed(LangText("IDCS_TAG_READ_USER_FAILED"), ErrorCode());
         }
         // Never trust a count beyond the buffer that was handed over.
         const int bytes = qBound(0, length * 2, TagOpHex::kUserBufferBytes);
@@ -364,12 +383,12 @@ int RunRead(const CliRequest& r)
             return ExitFailed;
         }
         if ((r.start + r.words) * 2 > code.size()) {
-            Err(LangText("IDCS_CLI_BANK_TOO_SHORT").arg(code.size() / 2));
+            CliErr(LangText("IDCS_CLI_BANK_TOO_SHORT").arg(code.size() / 2));
             return ExitFailed;
         }
         words = code.mid(r.start * 2, r.words * 2);
     }
-    Out(QString::fromLatin1(words.toHex().toUpper()));
+    CliOut(QString::fromLatin1(words.toHex().toUpper()));
     return ExitOk;
 }
 
@@ -381,13 +400,13 @@ int RunWrite(const CliRequest& r)
     if (r.bank == QLatin1String("epc")) {
         if (!ZALT_6CWriteEPCCode(Handle(), antenna, 0, password, data,
                                  static_cast<unsigned char>(r.data.size()))) {
-            return Failed(LangText("IDCS_CLI_WRITE"), ErrorCode());
+            return CliFailed(LangText("IDCS_CLI_WRITE"), ErrorCode());
         }
         return ExitOk;
     }
     int count = r.words;
     if (!ZALT_6CWriteUserData(Handle(), antenna, 0, password, r.start, 1000, data, &count)) {
-        return Failed(LangText("IDCS_TAG_WRITE_USER_FAILED"), ErrorCode());
+        return CliFailed(LangText("IDCS_TAG_WRITE_USER_FAILED"), ErrorCode());
     }
     return ExitOk;
 }
@@ -398,18 +417,18 @@ int ConfigFailure(const ConfigKeys::Outcome& o)
     case ConfigKeys::Status::Ok:
         return ExitOk;
     case ConfigKeys::Status::UnknownKey:
-        Err(LangText("IDCS_CLI_UNKNOWN_KEY").arg(o.detail));
+        CliErr(LangText("IDCS_CLI_UNKNOWN_KEY").arg(o.detail));
         return ExitUsage;
     case ConfigKeys::Status::BadValue:
-        Err(LangText("IDCS_CLI_SETTING_REFUSED").arg(o.detail));
+        CliErr(LangText("IDCS_CLI_SETTING_REFUSED").arg(o.detail));
         return ExitFailed;
     case ConfigKeys::Status::FileFailed:
-        Err(LangText("IDCS_CLI_FILE_FAILED").arg(o.detail));
+        CliErr(LangText("IDCS_CLI_FILE_FAILED").arg(o.detail));
         return ExitFailed;
     case ConfigKeys::Status::ReaderFailed:
         break;
     }
-    return Failed(o.detail, ErrorCode());
+    return CliFailed(o.detail, ErrorCode());
 }
 
 int RunConfig(const CliRequest& r)
@@ -427,7 +446,7 @@ int RunConfig(const CliRequest& r)
             if (o.status != ConfigKeys::Status::Ok) {
                 return ConfigFailure(o);
             }
-            Out(QStringLiteral("%1=%2").arg(key, o.detail));
+            CliOut(QStringLiteral("%1=%2").arg(key, o.detail));
         }
         return ExitOk;
     }
@@ -454,20 +473,20 @@ int RunClock(const CliRequest& r)
         QDate date;
         QTime time;
         if (!ZALT_ReaderTimeQuery(Handle(), buffer, &length)) {
-            return Failed(LangText("IDCS_CLI_CLOCK"), ErrorCode());
+            return CliFailed(LangText("IDCS_CLI_CLOCK"), ErrorCode());
         }
         if (!IdentityClock::decodeClock(buffer, length, &date, &time)) {
-            Err(LangText("IDCS_CLI_CLOCK_UNREADABLE"));
+            CliErr(LangText("IDCS_CLI_CLOCK_UNREADABLE"));
             return ExitFailed;
         }
-        Out(QDateTime(date, time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        CliOut(QDateTime(date, time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
         return ExitOk;
     }
     const QDateTime when = r.clockNow ? QDateTime::currentDateTime() : r.clockValue;
     const QByteArray record = IdentityClock::clockRecord(when.date(), when.time());
     if (!ZALT_SetReaderTime(Handle(), reinterpret_cast<const unsigned char*>(record.constData()),
                             static_cast<unsigned char>(record.size()))) {
-        return Failed(LangText("IDCS_CLI_CLOCK"), ErrorCode());
+        return CliFailed(LangText("IDCS_CLI_CLOCK"), ErrorCode());
     }
     return ExitOk;
 }
@@ -484,24 +503,24 @@ int RunDiscover(const CliRequest& r)
         override.trimmed().isEmpty() ? Discovery::ChooseBroadcast(Discovery::ListInterfaces()) : 0;
     const Discovery::Target target = Discovery::ResolveTarget(override, port, broadcast);
     if (!target.valid) {
-        Err(LangText("IDCS_CLI_BAD_VALUE").arg(QStringLiteral("--to"), override));
+        CliErr(LangText("IDCS_CLI_BAD_VALUE").arg(QStringLiteral("--to"), override));
         return ExitUsage;
     }
     int found = 0;
     const Discovery::Outcome outcome = Discovery::Run(
         target,
         [&found](const QString& ip, const QString& name) {
-            Out(QStringLiteral("%1\t%2").arg(ip, name));
+            CliOut(QStringLiteral("%1\t%2").arg(ip, name));
             std::fflush(stdout);
             ++found;
         },
-        &g_interrupted, static_cast<int>(r.discoverSeconds * 1000));
+        &g_cliInterrupted, static_cast<int>(r.discoverSeconds * 1000));
     if (outcome == Discovery::Outcome::SocketFailed) {
-        Err(LangText("IDCS_CLI_DISCOVERY_FAILED"));
+        CliErr(LangText("IDCS_CLI_DISCOVERY_FAILED"));
         return ExitFailed;
     }
     if (found == 0) {
-        Err(LangText("IDCS_CLI_NOTHING_FOUND"));
+        CliErr(LangText("IDCS_CLI_NOTHING_FOUND"));
         return ExitFailed;
     }
     return ExitOk;
@@ -533,10 +552,8 @@ int RunFirmware(const CliRequest& r)
 
 int Dispatch(const CliRequest& r)
 {
-    if (r.command == QLatin1String("serve") || r.family == QLatin1String("gjb")) {
-        const QString what = r.command == QLatin1String("serve") ? r.command : QStringLiteral("--family gjb");
-        Err(LangText("IDCS_CLI_NOT_AVAILABLE").arg(what));
-        return ExitFailed;
+    if (r.command == QLatin1String("serve")) {
+        return RunServe(r);
     }
     if (r.command == QLatin1String("discover")) {
         return RunDiscover(r);
@@ -545,7 +562,7 @@ int Dispatch(const CliRequest& r)
         // An impossible file is refused before the reader is touched.
         QByteArray data;
         if (!Firmware::ReadFile(r.file, &data) || !Firmware::IsValid(r.kind, r.file, data)) {
-            Err(LangText("IDCS_CLI_BAD_FIRMWARE").arg(r.file));
+            CliErr(LangText("IDCS_CLI_BAD_FIRMWARE").arg(r.file));
             return ExitUsage;
         }
     }
@@ -553,7 +570,12 @@ int Dispatch(const CliRequest& r)
         return ExitFailed;
     }
     int status = ExitFailed;
-    if (r.command == QLatin1String("info")) {
+    auto* gjb = dynamic_cast<ReaderDllGJB*>(CurrentReader());
+    if (gjb && r.command == QLatin1String("info")) {
+        status = RunGjbInfo(gjb);
+    } else if (gjb) {
+        status = InventoryRun(r).runGjb(gjb);
+    } else if (r.command == QLatin1String("info")) {
         status = RunInfo();
     } else if (r.command == QLatin1String("inventory")) {
         status = InventoryRun(r).run();
@@ -587,7 +609,7 @@ int RunCli(const QStringList& arguments)
                      lang == QLatin1String("zh") ? QStringLiteral("zh_CN") : QStringLiteral("en"));
     // Lines the shared workers log (firmware steps, a lost link) go to stderr.
     AppContext::SetLogSink([](const QString& text, bool isError, int code) {
-        Err(isError && code > 0 ? QStringLiteral("%1: %2").arg(text, ReaderError::Text(code)) : text);
+        CliErr(isError && code > 0 ? QStringLiteral("%1: %2").arg(text, ReaderError::Text(code)) : text);
     });
 
     CliRequest request;
@@ -595,17 +617,17 @@ int RunCli(const QStringList& arguments)
     int status = ExitOk;
     switch (ParseCli(arguments, &request, &error)) {
     case CliParse::Help:
-        Out(CliHelpText().toUtf8());
+        CliOut(CliHelpText().toUtf8());
         break;
     case CliParse::HelpConfig:
-        Out(CliConfigHelpText().toUtf8());
+        CliOut(CliConfigHelpText().toUtf8());
         break;
     case CliParse::Version:
-        Out(QStringLiteral("rivulet-cli %1").arg(QLatin1String(RIVULET_CLI_VERSION)));
+        CliOut(QStringLiteral("rivulet-cli %1").arg(QLatin1String(RIVULET_CLI_VERSION)));
         break;
     case CliParse::UsageError:
-        Err(error);
-        Err(LangText("IDCS_CLI_SEE_HELP"));
+        CliErr(error);
+        CliErr(LangText("IDCS_CLI_SEE_HELP"));
         status = ExitUsage;
         break;
     case CliParse::Run:

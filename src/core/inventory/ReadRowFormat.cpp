@@ -11,12 +11,13 @@ QString IsoTime(qint64 msecsSinceEpoch)
     return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::UTC).toString(Qt::ISODateWithMs);
 }
 
-QByteArray CsvHeader()
+QByteArray CsvHeader(bool withReader)
 {
-    return QByteArrayLiteral("time,antenna,epc,tid\n");
+    return withReader ? QByteArrayLiteral("time,antenna,epc,tid,reader\n")
+                      : QByteArrayLiteral("time,antenna,epc,tid\n");
 }
 
-QByteArray CsvLine(const TagRead& read)
+QByteArray CsvLine(const TagRead& read, const QString& reader)
 {
     // Hex digits and a number never need quoting.
     QByteArray line = IsoTime(read.msecsSinceEpoch).toLatin1();
@@ -26,17 +27,29 @@ QByteArray CsvLine(const TagRead& read)
     line += read.epc.toLatin1();
     line += ',';
     line += read.tid.toLatin1();
+    if (!reader.isEmpty()) {
+        // A reader is "address:port" or "device:value": quoted only when it needs it.
+        QByteArray text = reader.toUtf8();
+        if (text.contains(',') || text.contains('"') || text.contains('\n')) {
+            text = '"' + text.replace('"', "\"\"") + '"';
+        }
+        line += ',';
+        line += text;
+    }
     line += '\n';
     return line;
 }
 
-QByteArray JsonObject(const TagRead& read)
+QByteArray JsonObject(const TagRead& read, const QString& reader)
 {
     QJsonObject o;
     o.insert(QStringLiteral("time"), IsoTime(read.msecsSinceEpoch));
     o.insert(QStringLiteral("antenna"), read.antenna);
     o.insert(QStringLiteral("epc"), read.epc);
     o.insert(QStringLiteral("tid"), read.tid);
+    if (!reader.isEmpty()) {
+        o.insert(QStringLiteral("reader"), reader);
+    }
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 

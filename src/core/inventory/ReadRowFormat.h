@@ -10,10 +10,11 @@
 // object; both carry the same keys (time in ISO 8601 UTC with milliseconds, antenna, epc, tid).
 namespace ReadRowFormat {
 
-QByteArray CsvHeader();
-QByteArray CsvLine(const TagRead& read);
+// withReader, a non-empty reader: a last column (key) "reader", for rows gathered from many readers.
+QByteArray CsvHeader(bool withReader = false);
+QByteArray CsvLine(const TagRead& read, const QString& reader = QString());
 // One JSON object, without a line end.
-QByteArray JsonObject(const TagRead& read);
+QByteArray JsonObject(const TagRead& read, const QString& reader = QString());
 QString IsoTime(qint64 msecsSinceEpoch);
 
 // Reads per tag and antenna, for the summary at the end of a run.

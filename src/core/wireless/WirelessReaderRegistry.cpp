@@ -131,6 +131,7 @@ void WirelessReaderRegistry::StartReader(quintptr reader, const QString& key, in
     auto& slot = m_threads[key];
     if (!slot) {
         slot = std::make_unique<WirelessRecvProcThread>(m_handle, reader, IpText(reader), m_timeStamps);
+        slot->setKeepReads(m_keepReads);
         slot->setIoPoster([this](const QString& text) {
             if (!HasWindow()) {
                 return false;

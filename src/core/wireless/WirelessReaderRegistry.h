@@ -38,6 +38,8 @@ public:
     bool HasWindow() const { return m_window.load() != nullptr; }
     void SetTimeStamps(bool on) { m_timeStamps = on; }
     bool TimeStamps() const { return m_timeStamps; }
+    // Threads started from now on keep every read for takeReads() (a server without a window).
+    void SetKeepReads(bool on) { m_keepReads = on; }
 
     // The function every reader is registered with.
     static WIRELESS_ReaderCallback Callback();
@@ -73,6 +75,7 @@ private:
     WIRELESS_HANDLE m_handle = 0;
     std::atomic<QObject*> m_window{nullptr};
     bool m_timeStamps = false;
+    bool m_keepReads = false;
     std::map<QString, std::unique_ptr<WirelessRecvProcThread>> m_threads;
     std::mutex m_stoppingMutex;
     std::vector<std::future<void>> m_stopping;

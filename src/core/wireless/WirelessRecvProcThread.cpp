@@ -76,6 +76,7 @@ void WirelessRecvProcThread::clearRecords()
     QMutexLocker lock(&m_lock);
     m_records.clear();
     m_changes.clear();
+    m_keptReads.clear();
 }
 
 TagCountMap WirelessRecvProcThread::takeChanges()
@@ -83,6 +84,14 @@ TagCountMap WirelessRecvProcThread::takeChanges()
     TagCountMap out;
     QMutexLocker lock(&m_lock);
     out.swap(m_changes);
+    return out;
+}
+
+std::vector<TagRead> WirelessRecvProcThread::takeReads()
+{
+    std::vector<TagRead> out;
+    QMutexLocker lock(&m_lock);
+    out.swap(m_keptReads);
     return out;
 }
 
@@ -147,7 +156,16 @@ void WirelessRecvProcThread::run()
         QMutexLocker lock(&m_lock);
         const QString key = WirelessTags::record(m_records, antenna, first, firstLength, second, secondLength,
                                                  m_timeStamps, now);
-        m_changes.insert(key, m_records.value(key));
+        const TagCountRecord& counted = *m_records.constFind(key);
+        m_changes.insert(key, counted);
+        if (m_keepReads.load()) {
+            TagRead read;
+            read.epc = counted.epc;
+            read.tid = counted.tid;
+            read.antenna = antenna;
+            read.msecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
+            m_keptReads.push_back(std::move(read));
+        }
         ++m_reads;
     }
     {

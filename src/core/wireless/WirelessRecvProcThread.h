@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/inventory/TagTable.h"
 #include "core/wireless/WirelessTags.h"
 
 #include <wirelesszaltlink.h>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 // Takes one wireless reader's tag reports and input events from the library and counts the tags. It
 // never touches a window: the window takes the records that changed on its refresh timer, so reports
@@ -36,6 +38,8 @@ public:
 
     void setIoPoster(IoPoster poster) { m_ioPoster = std::move(poster); }
     void setReadType(int type) { m_readType = type; }
+    // Keeps every read, not only the counts, until takeReads(): a server without a window prints each.
+    void setKeepReads(bool on) { m_keepReads = on; }
     int readType() const { return m_readType; }
     quintptr reader() const { return m_reader; }
 
@@ -52,6 +56,8 @@ public:
     // The records that changed since the last call.
     TagCountMap takeChanges();
     TagCountMap records() const;
+    // The reads kept since the last call (setKeepReads), oldest first.
+    std::vector<TagRead> takeReads();
     quint64 reads() const { return m_reads.load(); }
 
 private:
@@ -63,6 +69,7 @@ private:
     const QString m_ip;
     const bool m_timeStamps;
     std::atomic<int> m_readType{ReadEpc};
+    std::atomic<bool> m_keepReads{false};
     IoPoster m_ioPoster;
     QString m_lastIoText;
 
@@ -75,5 +82,6 @@ private:
     mutable QMutex m_lock; // the records
     TagCountMap m_records;
     TagCountMap m_changes;
+    std::vector<TagRead> m_keptReads;
     std::atomic<quint64> m_reads{0};
 };

@@ -6,11 +6,18 @@
 #include <readersim/discovery.h>
 #include <readersim/launch.h>
 #include <readersim/tftp_server.h>
+#include <readersim/wireless.h>
 
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <map>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -68,7 +75,9 @@ QString Hex(const std::vector<uint8_t>& bytes)
 using ReadCounts = std::map<std::tuple<QString, QString, int>, quint64>;
 
 // The rows of a run, checked for their form; false (with a message) on a malformed row.
-bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows, QString* why)
+// With perReader, rows carry a reader column and are counted per reader as well.
+bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows, QString* why,
+               std::map<QString, ReadCounts>* perReader = nullptr)
 {
     static const QRegularExpression iso(
         QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$"));
@@ -77,7 +86,8 @@ bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows,
         lines.removeLast();
     }
     if (!jsonl) {
-        if (lines.isEmpty() || lines.takeFirst() != "time,antenna,epc,tid") {
+        if (lines.isEmpty() ||
+            lines.takeFirst() != (perReader ? "time,antenna,epc,tid,reader" : "time,antenna,epc,tid")) {
             *why = QStringLiteral("no CSV header");
             return false;
         }
@@ -87,10 +97,13 @@ bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows,
         QString time;
         QString epc;
         QString tid;
+        QString reader;
         int antenna = 0;
         if (jsonl) {
             const QJsonObject o = QJsonDocument::fromJson(line).object();
-            if (o.keys() != QStringList{"antenna", "epc", "tid", "time"}) {
+            const QStringList keys = perReader ? QStringList{"antenna", "epc", "reader", "tid", "time"}
+                                               : QStringList{"antenna", "epc", "tid", "time"};
+            if (o.keys() != keys) {
                 *why = QStringLiteral("bad object: ") + QString::fromUtf8(line);
                 return false;
             }
@@ -98,9 +111,10 @@ bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows,
             epc = o.value("epc").toString();
             tid = o.value("tid").toString();
             antenna = o.value("antenna").toInt();
+            reader = o.value("reader").toString();
         } else {
             const QList<QByteArray> f = line.split(',');
-            if (f.size() != 4) {
+            if (f.size() != (perReader ? 5 : 4)) {
                 *why = QStringLiteral("bad row: ") + QString::fromUtf8(line);
                 return false;
             }
@@ -108,12 +122,16 @@ bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows,
             antenna = f[1].toInt();
             epc = QString::fromLatin1(f[2]);
             tid = QString::fromLatin1(f[3]);
+            reader = perReader ? QString::fromLatin1(f[4]) : QString();
         }
         if (!iso.match(time).hasMatch()) {
             *why = QStringLiteral("bad time: ") + time;
             return false;
         }
         ++(*counts)[{epc, tid, antenna}];
+        if (perReader) {
+            ++(*perReader)[reader][{epc, tid, antenna}];
+        }
         ++*rows;
     }
     return true;
@@ -126,6 +144,19 @@ std::unique_ptr<readersim::Simulator> Sim(int tags = 6, double rate = 3000)
     o.rate = rate;
     o.seed = 5;
     return readersim::startInProcess(o);
+}
+
+int FreePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+    ::close(fd);
+    return ntohs(sa.sin_port);
 }
 
 } // namespace
@@ -149,6 +180,10 @@ private slots:
     void firmwareArrivesThroughALossyLink();
     void mqttSubscriberGetsThePrintedRows();
     void mqttReadsSurviveABrokerRestart();
+    void gjbInfoAndInventory_data();
+    void gjbInfoAndInventory();
+    void serveRowsAreWhatEachWirelessReaderSent_data();
+    void serveRowsAreWhatEachWirelessReaderSent();
 
 private:
     TempAppDir m_app;
@@ -190,6 +225,11 @@ void TstCli::usageErrorsSendNothing_data()
         << QStringList{"inventory", "--mqtt", "mqtt://127.0.0.1:1883"} << "--mqtt";
     QTest::newRow("firmware kind") << QStringList{"firmware", "x.bin", "--kind", "3"} << "--kind";
     QTest::newRow("second reader") << QStringList{"--udp", "127.0.0.1:9", "info"} << "--udp";
+    QTest::newRow("gjb tag memory") << QStringList{"--family", "gjb", "read",    "--bank", "user",
+                                                   "--start",  "0",   "--words", "1"}
+                                    << "--family gjb";
+    QTest::newRow("gjb tid") << QStringList{"--family", "gjb", "inventory", "--type", "tid"} << "--type tid";
+    QTest::newRow("serve with a reader") << QStringList{"serve", "--listen", "127.0.0.1:4100"} << "--tcp";
 }
 
 void TstCli::usageErrorsSendNothing()
@@ -347,8 +387,9 @@ void TstCli::failuresExitOne_data()
                             << "failed";
     QTest::newRow("beyond the tag's memory")
         << QStringList{"read", "--bank", "user", "--start", "30", "--words", "8"} << 3 << "failed";
-    QTest::newRow("gjb family") << QStringList{"--family", "gjb", "info"} << 3 << "not available";
-    QTest::newRow("serve") << QStringList{"serve", "--listen", "127.0.0.1:0"} << 3 << "not available";
+    QTest::newRow("gjb family on a 6c reader") << QStringList{"--family", "gjb", "info"} << 3 << "connect";
+    // The simulated reader holds the port already.
+    QTest::newRow("serve on a port in use") << QStringList{"serve", "--listen", "@"} << 3 << "Cannot listen";
     QTest::newRow("refused, in Chinese")
         << QStringList{"--lang", "zh", "--tcp", "127.0.0.1:1", "info"} << 3 << "无法连接读写器";
 }
@@ -361,8 +402,10 @@ void TstCli::failuresExitOne()
     auto sim = Sim(tags);
     QVERIFY(sim);
     const QStringList link = args.contains("--tcp") || args.contains("serve") ? QStringList() : Tcp(*sim);
+    args.replaceInStrings(QRegularExpression("^@$"), QStringLiteral("127.0.0.1:%1").arg(sim->tcpPort()));
     const CliResult r = Run(m_app, link + args);
     QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.out.isEmpty());
     QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
 }
 
@@ -495,6 +538,137 @@ void TstCli::mqttReadsSurviveABrokerRestart()
     for (auto it = left.cbegin(); it != left.cend(); ++it) {
         QVERIFY2(it.value() <= 0, it.key().constData());
     }
+}
+
+void TstCli::gjbInfoAndInventory_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("jsonl");
+    QTest::newRow("every antenna, csv") << QStringList{} << false;
+    QTest::newRow("antennas 2 and 3, jsonl") << QStringList{"--antennas", "2,3", "--format", "jsonl"} << true;
+}
+
+void TstCli::gjbInfoAndInventory()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, jsonl);
+    readersim::Options o;
+    o.family = "gjb";
+    o.tags = 5;
+    o.rate = 2000;
+    o.seed = 7;
+    auto sim = readersim::startInProcess(o);
+    QVERIFY(sim);
+    const QStringList gjb = Tcp(*sim) + QStringList{"--family", "gjb"};
+
+    CliResult r = Run(m_app, gjb + QStringList{"info"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QStringList keys;
+    for (const QString& line : QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts)) {
+        QVERIFY2(line.indexOf(": ") > 0 && !line.endsWith(": "), qPrintable(line));
+        keys << line.section(QStringLiteral(": "), 0, 0);
+    }
+    QCOMPARE(keys, (QStringList{"version", "rf_type", "antennas", "power", "library"}));
+
+    r = Run(m_app, gjb + QStringList{"inventory", "--seconds", "0.5"} + options);
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    ReadCounts counts;
+    int rows = 0;
+    QString why;
+    QVERIFY2(ParseRows(r.out, jsonl, &counts, &rows, &why), qPrintable(why));
+    QVERIFY(rows > 0);
+    QCOMPARE(quint64(rows), sim->reportsSent());
+    ReadCounts expected;
+    for (const readersim::GjbTag& t : sim->gjbModel().tags()) {
+        for (int a = 1; a <= 4; ++a) {
+            if (t.reports[size_t(a)] > 0) {
+                expected[{Hex(t.code), QString(), a}] = t.reports[size_t(a)];
+            }
+        }
+    }
+    QVERIFY(counts == expected);
+    if (!options.isEmpty()) {
+        for (const auto& entry : counts) {
+            QVERIFY(std::get<2>(entry.first) == 2 || std::get<2>(entry.first) == 3);
+        }
+    }
+    QVERIFY(!sim->gjbModel().inventory().running);
+}
+
+void TstCli::serveRowsAreWhatEachWirelessReaderSent_data()
+{
+    QTest::addColumn<bool>("jsonl");
+    QTest::newRow("csv") << false;
+    QTest::newRow("jsonl") << true;
+}
+
+void TstCli::serveRowsAreWhatEachWirelessReaderSent()
+{
+    QFETCH(bool, jsonl);
+    const int count = 20;
+    const int port = FreePort();
+    QProcess p;
+    Prepare(p, m_app);
+    p.start(CliPath(), {"serve", "--listen", QStringLiteral("127.0.0.1:%1").arg(port), "--format",
+                        jsonl ? "jsonl" : "csv"});
+    QVERIFY(p.waitForStarted());
+    QByteArray err;
+    QTRY_VERIFY((err += p.readAllStandardError()).contains("Listening"));
+
+    readersim::Options o;
+    o.wireless = true;
+    o.wirelessPort = port;
+    o.tags = 3;
+    o.rate = 200;
+    o.seed = 11;
+    readersim::WirelessReaders readers(o, count);
+    std::string error;
+    QVERIFY2(readers.start(&error), error.c_str());
+    QVERIFY(readers.waitConnected(count, 30000));
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()).count("Reader connected") == count, 30000);
+    QTRY_VERIFY((out += p.readAllStandardOutput()).count('\n') > 200);
+    // The readers stop; then every report they sent has to come out as a row before the server ends.
+    for (size_t i = 0; i < readers.size(); ++i) {
+        readers.reader(i).model().stopInventory();
+    }
+    const int header = jsonl ? 0 : 1;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        quint64((out += p.readAllStandardOutput()).count('\n') - header) >= readers.reportsSent(), 30000);
+    // A reader that goes away is dropped, its rows kept.
+    readers.reader(0).stop();
+    QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()).contains("Reader disconnected"), 30000);
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(60000));
+    out += p.readAllStandardOutput();
+    err += p.readAllStandardError();
+    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, err.constData());
+
+    ReadCounts all;
+    std::map<QString, ReadCounts> perReader;
+    int rows = 0;
+    QString why;
+    QVERIFY2(ParseRows(out, jsonl, &all, &rows, &why, &perReader), qPrintable(why));
+    QCOMPARE(quint64(rows), readers.reportsSent());
+    QCOMPARE(int(perReader.size()), count);
+    // Each reader has tags of its own: the rows of one reader are exactly what that reader sent.
+    std::set<QString> matched;
+    for (size_t i = 0; i < readers.size(); ++i) {
+        ReadCounts expected;
+        for (const readersim::Tag& t : readers.reader(i).model().tags()) {
+            for (int a = 1; a <= 4; ++a) {
+                if (t.reports[size_t(a)] > 0) {
+                    expected[{Hex(t.epc), QString(), a}] = t.reports[size_t(a)];
+                }
+            }
+        }
+        auto it = std::find_if(perReader.begin(), perReader.end(),
+                               [&expected](const auto& entry) { return entry.second == expected; });
+        QVERIFY2(it != perReader.end(), qPrintable(QStringLiteral("reader %1").arg(i)));
+        QVERIFY(it->first.startsWith(QLatin1String("127.0.0.1:")));
+        matched.insert(it->first);
+    }
+    QCOMPARE(int(matched.size()), count);
 }
 
 QTEST_GUILESS_MAIN(TstCli)
