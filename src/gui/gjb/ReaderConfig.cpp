@@ -245,6 +245,7 @@ void ReaderConfig::slot_SetPointBtnClicked()
         return;
     }
     std::vector<int> points;
+    points.reserve(static_cast<size_t>(ui->setPointList->count()));
     for (int row = 0; row < ui->setPointList->count(); ++row) {
         points.push_back(ui->setPointList->item(row)->data(kIndexRole).toInt());
     }
