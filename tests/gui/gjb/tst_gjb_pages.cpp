@@ -188,6 +188,22 @@ private slots:
         QVERIFY(log.contains(L("IDCS_STOP_SCCUSS")));
     }
 
+    // The reader going away mid-run ends the run and the connection instead of leaving it reading.
+    void linkLostDuringRun()
+    {
+        GjbSimReader r;
+        QVERIFY(r.ok());
+        ReadCardDlg page;
+        LogCapture log;
+        page.slot_CirculateBtnClicked();
+        QTRY_VERIFY(page.table().totalReads() > 0);
+        r.sim.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(r.driver()->IsState(0), 20000);
+        QVERIFY(log.containsError(L("IDCS_INVENTORY_LINK_LOST")));
+        QVERIFY(page.worker()->isIdle());
+        QVERIFY(!child<QPushButton>(page, "stopBtn")->isEnabled());
+    }
+
     void tagOperations()
     {
         GjbSimReader r;
