@@ -23,6 +23,8 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include <wire/messages_gjb.h>
+
 namespace {
 
 QString L(const char* key)
@@ -186,6 +188,29 @@ private slots:
         const double average = page.table().totalReads() / 60.0;
         QVERIFY(log.contains(L("IDCS_AVERAGE_READ_CARD_1").arg(average)));
         QVERIFY(log.contains(L("IDCS_STOP_SCCUSS")));
+    }
+
+    // A start the reader refuses is logged as a failure, timed or not, and nothing runs.
+    void startRefused_data()
+    {
+        QTest::addColumn<bool>("timed");
+        QTest::newRow("timed") << true;
+        QTest::newRow("loop") << false;
+    }
+    void startRefused()
+    {
+        QFETCH(bool, timed);
+        GjbSimReader r;
+        QVERIFY(r.ok());
+        r.model().refuse(wire::gjb::cmd::Inventory, -1, wire::status::BadParameter);
+        ReadCardDlg page;
+        LogCapture log;
+        QTest::mouseClick(child<QPushButton>(page, timed ? "timerBtn" : "circulateBtn"), Qt::LeftButton);
+        QVERIFY(log.containsError(L("IDCS_INVENTORY_FAILED")));
+        QVERIFY(!log.contains(L("IDCS_INVENTORY_SUCCESS")));
+        QVERIFY(r.driver()->IsState(2));
+        QVERIFY(page.worker()->isIdle());
+        QVERIFY(child<QPushButton>(page, "timerBtn")->isEnabled());
     }
 
     // The reader going away mid-run ends the run and the connection instead of leaving it reading.
