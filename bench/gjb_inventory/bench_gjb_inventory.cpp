@@ -5,6 +5,7 @@
 #include "core/reader/ReaderDllGJB.h"
 #include "gui/gjb/ReadCardDlg.h"
 #include "gui/inventory/Beeper.h"
+#include "gui/inventory/TagListModel.h"
 
 #include <gjbzaltlink.h>
 #include <readersim/launch.h>
@@ -140,6 +141,27 @@ void stopTime()
     disconnect();
 }
 
+// 50 000 tags seen for the first time in one refresh: counting, merging and adding their rows.
+void firstSight()
+{
+    const int tags = 50000;
+    GjbTagCounts counts;
+    GjbPageTable table;
+    TagListModel model;
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < tags; ++i) {
+        counts.addRead(QStringLiteral("E200%1").arg(i, 20, 16, QLatin1Char('0')).toUpper(), 1 + i % 4,
+                       QStringLiteral("12:00:00"));
+    }
+    const double countMs = t.nsecsElapsed() / 1e6;
+    t.restart();
+    counts.mergeInto(table);
+    table.syncRows(model);
+    figure("gjb.first_sight_count_ms.50k", countMs, "ms");
+    figure("gjb.first_sight_refresh_ms.50k", t.nsecsElapsed() / 1e6, "ms");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -152,6 +174,7 @@ int main(int argc, char** argv)
     ReaderDriverHolder::Instance()->CreateDriver("GJB");
     throughput();
     stopTime();
+    firstSight();
     ReaderDriverHolder::Instance()->DestroyDriver();
     return 0;
 }

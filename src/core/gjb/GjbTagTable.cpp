@@ -42,16 +42,22 @@ void GjbTagCounts::addRead(const QString& tagId, int antenna, const QString& tim
 {
     Entry* e = m_owner.value(tagId, nullptr);
     if (!e) {
-        for (auto& [key, entry] : m_records) {
-            if (key.contains(tagId)) {
-                e = &entry;
-                break;
+        if (tagId.size() >= m_longestKey) {
+            const auto it = m_records.find(tagId);
+            e = it == m_records.end() ? nullptr : &it->second;
+        } else {
+            for (auto& [key, entry] : m_records) {
+                if (key.contains(tagId)) {
+                    e = &entry;
+                    break;
+                }
             }
         }
         if (!e) {
             m_owner.clear();
             e = &m_records[tagId];
             e->rec.tagId = tagId;
+            m_longestKey = qMax(m_longestKey, tagId.size());
         }
         m_owner.insert(tagId, e);
     }
@@ -84,6 +90,7 @@ void GjbTagCounts::clear()
     m_records.clear();
     m_owner.clear();
     m_changed.clear();
+    m_longestKey = 0;
 }
 
 const GjbTagRecord* GjbTagCounts::find(const QString& key) const
@@ -119,6 +126,7 @@ void GjbPageTable::clear()
     m_changed.clear();
     m_rowKeys.clear();
     m_rowOf.clear();
+    m_longestRowKey = 0;
     m_total = 0;
 }
 
@@ -145,6 +153,9 @@ int GjbPageTable::rowFor(const QString& key)
     if (cached != m_rowOf.constEnd()) {
         return cached.value();
     }
+    if (key.size() >= m_longestRowKey) {
+        return -1; // only a row of its own key could hold it
+    }
     for (size_t i = 0; i < m_rowKeys.size(); ++i) {
         if (m_rowKeys[i].contains(key)) {
             m_rowOf.insert(key, static_cast<int>(i));
@@ -165,6 +176,7 @@ void GjbPageTable::syncRows(TagRowSink& rows)
             row = rows.appendRow(*key, QString());
             m_rowKeys.push_back(*key);
             m_rowOf.insert(*key, row);
+            m_longestRowKey = qMax(m_longestRowKey, key->size());
         }
         // The row keeps the ID it was made with; the rest comes from the record.
         TagReadRecord shown;

@@ -58,6 +58,7 @@ private:
     std::map<QString, Entry> m_records;
     // Which record an ID text counted on; dropped whenever a key is added, as it may come first.
     QHash<QString, Entry*> m_owner;
+    qsizetype m_longestKey = 0; // an ID at least this long can only be inside its own key
     std::vector<Entry*> m_changed;
 };
 
@@ -93,6 +94,7 @@ private:
     std::map<QString, Entry> m_records;
     std::vector<const QString*> m_changed;
     std::vector<QString> m_rowKeys;
-    QHash<QString, int> m_rowOf;
+    QHash<QString, int> m_rowOf; // every row's own key, and keys found inside a longer one
+    qsizetype m_longestRowKey = 0;
     qint64 m_total = 0;
 };

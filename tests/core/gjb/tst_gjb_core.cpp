@@ -3,10 +3,13 @@
 #include "core/gjb/GjbTagTable.h"
 #include "core/inventory/TagTable.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 
 namespace {
 
@@ -213,6 +216,54 @@ private slots:
         QCOMPARE(rows2.ids, QStringList{"ABCD"});
         QCOMPARE(rows2.values[0].epc, QStringLiteral("ABCD")); // the row keeps its own ID
         QCOMPARE(page.size(), 2);
+    }
+
+    // The tables against a literal reading of the rules: the first key in key order containing the
+    // ID takes the read; the first row from the top containing the key shows the record.
+    void randomReadsAgainstLiteralRules()
+    {
+        QRandomGenerator rng(11);
+        for (int round = 0; round < 20; ++round) {
+            GjbTagCounts worker;
+            GjbPageTable page;
+            RecordingRows rows;
+            std::map<QString, std::array<int, 4>> literal;
+            QStringList literalRows;
+            for (int refresh = 0; refresh < 8; ++refresh) {
+                for (int i = 0; i < 30; ++i) {
+                    QString id;
+                    const int len = 1 + int(rng.bounded(4));
+                    for (int k = 0; k < len; ++k) {
+                        id += QLatin1Char("AB0"[rng.bounded(3)]);
+                    }
+                    const int antenna = int(rng.bounded(6));
+                    worker.addRead(id, antenna, "t");
+                    auto it = std::find_if(literal.begin(), literal.end(),
+                                           [&id](const auto& kv) { return kv.first.contains(id); });
+                    if (it == literal.end()) {
+                        it = literal.emplace(id, std::array<int, 4>{}).first;
+                    }
+                    if (antenna >= 1 && antenna <= 4) {
+                        ++it->second[size_t(antenna - 1)];
+                    }
+                }
+                worker.mergeInto(page);
+                page.syncRows(rows);
+                for (const auto& kv : literal) {
+                    const auto row = std::find_if(literalRows.begin(), literalRows.end(),
+                                                  [&kv](const QString& r) { return r.contains(kv.first); });
+                    if (row == literalRows.end()) {
+                        literalRows << kv.first;
+                    }
+                    const GjbTagRecord* rec = worker.find(kv.first);
+                    QVERIFY(rec);
+                    QCOMPARE(rec->antennaCount1, kv.second[0]);
+                    QCOMPARE(rec->antennaCount4, kv.second[3]);
+                }
+                QCOMPARE(worker.size(), int(literal.size()));
+                QCOMPARE(rows.ids, literalRows);
+            }
+        }
     }
 
     void mergeOnlyChangedAndClear()
