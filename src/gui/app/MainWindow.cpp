@@ -539,9 +539,12 @@ void MainWindow::ShowHelpInside(const QUrl& url)
 
 void MainWindow::slot_updateReaderState(int nConnetType)
 {
-    // The pages read the state when they act; only the connection panel follows it.
     if (m_connetDlg) {
         m_connetDlg->UpdateConnectState(nConnetType);
+    }
+    // The GJB pages' buttons follow the state; the other pages read it when they act.
+    if (m_workDpaceDlg) {
+        m_workDpaceDlg->updateReaderState(nConnetType);
     }
 }
 

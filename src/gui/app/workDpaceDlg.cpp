@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 
 #include "gui/config6c/ReadConfigFor6CDlg.h"
+#include "gui/gjb/ReadCardDlg.h"
+#include "gui/gjb/ReaderConfig.h"
 #include "gui/inventory/ReadCardFor6CDlg.h"
 #include "gui/tagops/TagOpFor6CDlg.h"
 #include "gui/wireless/WirelessRecvDlg.h"
@@ -70,6 +72,15 @@ void workDpaceDlg::CreatePages()
 {
     // The profile's order is ReadCardDlg, ReaderConfig, ReadCardFor6CDlg, TagOpFor6CDlg,
     // ReadConfigFor6CDlg, WirelessRecvDlg; a page joins when its switch is on and it is built.
+    if (PageEnabled("ReadCardDlg")) {
+        m_readCard = new ReadCardDlg(this, ui->tabWidget);
+        ui->tabWidget->addTab(m_readCard, LangText("IDCS_READ_TAG"));
+        connect(m_readCard, &ReadCardDlg::sig_sendReadCount, this, &workDpaceDlg::sig_sendReadCount);
+    }
+    if (PageEnabled("ReaderConfig")) {
+        m_readerConfig = new ReaderConfig(ui->tabWidget);
+        ui->tabWidget->addTab(m_readerConfig, LangText("IDCS_READ_CARD_CONFIG"));
+    }
     if (PageEnabled("ReadCardFor6CDlg")) {
         m_readCardFor6C = new ReadCardFor6CDlg(this, ui->tabWidget);
         ui->tabWidget->addTab(m_readCardFor6C, LangText("IDCS_READ_TAG"));
@@ -99,8 +110,21 @@ bool workDpaceDlg::selectTag(int bank, int start, int length, const QString& hex
     return false;
 }
 
+void workDpaceDlg::updateReaderState(int state)
+{
+    if (m_readCard) {
+        m_readCard->updateButtons(state);
+    }
+    if (m_readerConfig) {
+        m_readerConfig->updateReaderState(state);
+    }
+}
+
 void workDpaceDlg::keyPress(QKeyEvent* event)
 {
+    if (m_readCard) {
+        m_readCard->handleKey(event->key());
+    }
     if (m_readCardFor6C) {
         m_readCardFor6C->handleKey(event->key());
     }

@@ -11,7 +11,9 @@ class workDpaceDlg;
 
 class QKeyEvent;
 class QTabWidget;
+class ReadCardDlg;
 class ReadCardFor6CDlg;
+class ReaderConfig;
 class TagOpFor6CDlg;
 
 // The work area: the main pages as tabs, plus the two buttons that fold the connection panel and
@@ -28,6 +30,10 @@ public:
     bool selectTag(int bank, int start, int length, const QString& hexData);
     // Function keys for the inventory pages.
     void keyPress(QKeyEvent* event);
+    // A reader state, for the GJB pages' buttons.
+    void updateReaderState(int state);
+    ReadCardDlg* gjbReadCard() const { return m_readCard; }
+    ReaderConfig* gjbReaderConfig() const { return m_readerConfig; }
 
     // name: an image strip under :/cebian/skin, e.g. "cebian_left".
     void SetLeftBtnImage(const QString& name);
@@ -52,6 +58,8 @@ private:
     void CreatePages();
 
     std::unique_ptr<Ui::workDpaceDlg> ui;
+    ReadCardDlg* m_readCard = nullptr;
+    ReaderConfig* m_readerConfig = nullptr;
     ReadCardFor6CDlg* m_readCardFor6C = nullptr;
     TagOpFor6CDlg* m_tagOpFor6C = nullptr;
     QString m_leftImage;

@@ -13,6 +13,9 @@
 #include "gui/app/workDpaceDlg.h"
 #include "gui/discovery/UdpGetInfoDlg.h"
 #include "gui/firmware/FirmWareUpdateFor6CDlg.h"
+#include "gui/gjb/ReadCardDlg.h"
+#include "gui/gjb/ReaderConfig.h"
+#include "gui/gjb/TagOpDlg.h"
 #include "gui/inventory/ReadCardFor6CDlg.h"
 #include "gui/inventory/TagListModel.h"
 #include "gui/reader/ConnetDlg.h"
@@ -176,6 +179,30 @@ int main(int argc, char* argv[])
         VersionDlg versions;
         versions.show();
         allOk &= Save(&versions, QStringLiteral("%1/firmware-version-%2.png").arg(out, language));
+        versions.hide();
+
+        // The GJB pages: a loop inventory, a tag's user area read, the configuration read back.
+        ReadCardDlg inventory;
+        inventory.resize(960, 520);
+        inventory.show();
+        inventory.slot_CirculateBtnClicked();
+        Settle(800);
+        inventory.slot_StopBtnClicked();
+        allOk &= Save(&inventory, QStringLiteral("%1/gjb-inventory-%2.png").arg(out, language));
+        if (inventory.model()->rowCount() > 0) {
+            inventory.slot_itemDoubleClicked(inventory.model()->index(0, 0));
+            TagOpDlg* op = inventory.tagOpDialog();
+            op->findChild<QLineEdit*>(QStringLiteral("readLenEdit"))->setText(QStringLiteral("04"));
+            op->slot_ReadBtnClicked();
+            Settle(500);
+            allOk &= Save(op, QStringLiteral("%1/gjb-tag-op-%2.png").arg(out, language));
+            op->hide();
+        }
+        ReaderConfig config;
+        config.resize(760, 560);
+        config.show();
+        config.updateReaderState(2);
+        allOk &= Save(&config, QStringLiteral("%1/gjb-reader-config-%2.png").arg(out, language));
     }
     return allOk ? 0 : 1;
 }
