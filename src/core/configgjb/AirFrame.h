@@ -15,9 +15,15 @@ namespace AirFrame {
 // The longest frame the library takes.
 constexpr int kMaxFrame = 256;
 
-enum class Unit { Bits = 1, Bytes = 2, Variable = 3 };
+enum class Unit
+{
+    Bits = 1,
+    Bytes = 2,
+    Variable = 3
+};
 
-enum class Field {
+enum class Field
+{
     Tc,
     ModulateMode,
     ModulateDepth,
@@ -80,7 +86,12 @@ struct Entry
     QString text;
 };
 
-enum class BuildError { None, EmptyField, TooLong };
+enum class BuildError
+{
+    None,
+    EmptyField,
+    TooLong
+};
 
 struct BuildResult
 {

@@ -67,21 +67,26 @@ void TstConfigGjbRules::frames_data()
         << QByteArray("0100FEA6000052000000006AC0000036CD8000");
     QTest::newRow("Sort: 5 mask bits padded to 6, 50 bits")
         << 12 << QList<int>{0, 0, 7, 0, 1, 2, 0, 0, 0}
-        << QStringList{"", "", "", "", "", "", "0020", "05", "FF"} << QByteArray("0100FEAA0000326002005F9A998000");
-    QTest::newRow("Ack carries no CRC") << 2 << QList<int>{0, 0, 7, 0, 0} << QStringList{"", "", "", "", "1234"}
-                                        << QByteArray("0100FE40000010123400");
-    QTest::newRow("GetDivide: two bits") << 16 << QList<int>{0, 0, 7, 0, 1} << none
-                                         << QByteArray("0100FEC00000024000");
-    QTest::newRow("QueryRep: empty payload") << 0 << QList<int>{0, 0, 7, 0} << none
-                                             << QByteArray("0100FE0000000000");
-    QTest::newRow("Power stops after byte 4") << 1 << QList<int>{1, 1, 3, 1} << none << QByteArray("020199FF01");
+        << QStringList{"", "", "", "", "", "", "0020", "05", "FF"}
+        << QByteArray("0100FEAA0000326002005F9A998000");
+    QTest::newRow("Ack carries no CRC")
+        << 2 << QList<int>{0, 0, 7, 0, 0} << QStringList{"", "", "", "", "1234"}
+        << QByteArray("0100FE40000010123400");
+    QTest::newRow("GetDivide: two bits")
+        << 16 << QList<int>{0, 0, 7, 0, 1} << none << QByteArray("0100FEC00000024000");
+    QTest::newRow("QueryRep: empty payload")
+        << 0 << QList<int>{0, 0, 7, 0} << none << QByteArray("0100FE0000000000");
+    QTest::newRow("Power stops after byte 4")
+        << 1 << QList<int>{1, 1, 3, 1} << none << QByteArray("020199FF01");
     QTest::newRow("Access") << 5 << QList<int>{0, 0, 7, 0, 5, 0, 0}
                             << QStringList{"", "", "", "", "", "BEEF", "1234"}
                             << QByteArray("0100FEA30000345BEEF12349AE8000");
     QTest::newRow("Lock") << 10 << QList<int>{0, 0, 7, 0, 2, 3, 0}
-                          << QStringList{"", "", "", "", "", "", "1234"} << QByteArray("0100FEA8000024B12344775000");
+                          << QStringList{"", "", "", "", "", "", "1234"}
+                          << QByteArray("0100FEA8000024B12344775000");
     QTest::newRow("malformed hex pairs become zero")
-        << 2 << QList<int>{0, 0, 7, 0, 0} << QStringList{"", "", "", "", "+1zz"} << QByteArray("0100FE40000010000000");
+        << 2 << QList<int>{0, 0, 7, 0, 0} << QStringList{"", "", "", "", "+1zz"}
+        << QByteArray("0100FE40000010000000");
 }
 
 void TstConfigGjbRules::frames()
@@ -146,8 +151,8 @@ void TstConfigGjbRules::everyDefaultFrameIsWellFormed()
             e.push_back({Definition(f).defaultIndex, QStringLiteral("0001")});
         const BuildResult r = Build(c, e);
         QVERIFY2(r.error == BuildError::None, c.name);
-        const auto check =
-            wire::gjb::checkAirFrame(reinterpret_cast<const uint8_t*>(r.frame.constData()), size_t(r.frame.size()));
+        const auto check = wire::gjb::checkAirFrame(reinterpret_cast<const uint8_t*>(r.frame.constData()),
+                                                    size_t(r.frame.size()));
         QVERIFY2(check.known && check.lengthOk && check.crcOk == check.hasCrc, c.name);
         QCOMPARE(uint8_t(r.frame.at(3)), c.code);
     }
@@ -188,7 +193,8 @@ void TstConfigGjbRules::ipConfig_data()
                                << "IDCS_IPADDR_INVAID";
     QTest::newRow("bad mask") << QStringList{"10.0.0.1", "255.255.0", "10.0.0.254"} << "IDCS_SUBMASK_INVAID";
     QTest::newRow("bad gateway") << QStringList{"10.0.0.1", "255.0.0.0", "10.0.0."} << "IDCS_GATEWAY_INVAID";
-    QTest::newRow("trailing text") << QStringList{"10.0.0.1x", "255.0.0.0", "10.0.0.9"} << "IDCS_IPADDR_INVAID";
+    QTest::newRow("trailing text") << QStringList{"10.0.0.1x", "255.0.0.0", "10.0.0.9"}
+                                   << "IDCS_IPADDR_INVAID";
 }
 
 void TstConfigGjbRules::ipConfig()

@@ -1,0 +1,115 @@
+#include "gui/configgjb/GjbConfigMenus.h"
+
+#include "core/app/DeviceProfile.h"
+#include "core/app/LanguageText.h"
+#include "gui/app/MainWindow.h"
+#include "gui/configgjb/FilterSetDlg.h"
+#include "gui/configgjb/InventoryModelDlg.h"
+#include "gui/configgjb/IpSetDlg.h"
+#include "gui/configgjb/ModulateDepthDlg.h"
+#include "gui/configgjb/RfSetDlg.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+bool Enabled(const char* group, const char* key)
+{
+    return DeviceProfile::Instance()->IsEnabled(QString::fromLatin1(group), QString::fromLatin1(key));
+}
+
+QMenu* AddMenu(QMenuBar* bar, const char* flag, const char* titleKey)
+{
+    if (!bar || !Enabled("MenuBar", flag)) {
+        return nullptr;
+    }
+    QMenu* menu = bar->addMenu(LangText(titleKey));
+    menu->setObjectName(QString::fromLatin1(flag));
+    return menu;
+}
+
+void ShowWhenLinked(QDialog* dialog)
+{
+    if (!dialog || !MainWindow::CheckReaderLink()) {
+        return;
+    }
+    dialog->setModal(true);
+    dialog->show();
+}
+
+} // namespace
+
+GjbConfigMenus::GjbConfigMenus(QWidget* window) : QObject(window), m_window(window) {}
+
+QAction* GjbConfigMenus::Add(QMenu* menu, const char* group, const char* flag, const char* textKey,
+                             void (GjbConfigMenus::*slot)())
+{
+    if (!menu || !Enabled(group, flag)) {
+        return nullptr;
+    }
+    QAction* action = menu->addAction(LangText(textKey));
+    action->setObjectName(QString::fromLatin1(flag));
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void GjbConfigMenus::AddConnetItems(QMenu* connetMenu)
+{
+    if (Add(connetMenu, "connetMenu", "ipSetAc", "IDCS_IP_SET", &GjbConfigMenus::slot_IpSetAc)) {
+        m_ipSetDlg = new IpSetDlg(m_window);
+    }
+}
+
+void GjbConfigMenus::AddTestMenu(QMenuBar* bar)
+{
+    QMenu* menu = AddMenu(bar, "testMenu", "IDCS_TEST");
+    if (!menu) {
+        return;
+    }
+    if (Add(menu, "testMenu", "FilterSetDlg", "IDCS_FILTER_SET", &GjbConfigMenus::slot_FilterSetAc)) {
+        m_filterSetDlg = new FilterSetDlg(m_window);
+    }
+    if (Add(menu, "testMenu", "InventoryModelDlg", "IDCS_INVENTORY_MODE", &GjbConfigMenus::slot_InventoryModelAc)) {
+        m_inventoryModelDlg = new InventoryModelDlg(m_window);
+    }
+    if (Add(menu, "testMenu", "ModulateDepthDlg", "IDCS_MODULATE", &GjbConfigMenus::slot_ModulateDepthAc)) {
+        m_modulateDepthDlg = new ModulateDepthDlg(m_window);
+    }
+    if (Add(menu, "testMenu", "RfSetDlg", "IDCS_RF", &GjbConfigMenus::slot_RFSwitchAc)) {
+        m_rfSetDlg = new RfSetDlg(m_window);
+    }
+}
+
+void GjbConfigMenus::AddRepairMenu(QMenuBar* bar)
+{
+    QMenu* menu = AddMenu(bar, "repairMenu", "IDCS_REPAIR");
+    if (!menu) {
+        return;
+    }
+}
+
+void GjbConfigMenus::slot_IpSetAc()
+{
+    ShowWhenLinked(m_ipSetDlg);
+}
+
+void GjbConfigMenus::slot_FilterSetAc()
+{
+    ShowWhenLinked(m_filterSetDlg);
+}
+
+void GjbConfigMenus::slot_InventoryModelAc()
+{
+    ShowWhenLinked(m_inventoryModelDlg);
+}
+
+void GjbConfigMenus::slot_ModulateDepthAc()
+{
+    ShowWhenLinked(m_modulateDepthDlg);
+}
+
+void GjbConfigMenus::slot_RFSwitchAc()
+{
+    ShowWhenLinked(m_rfSetDlg);
+}
