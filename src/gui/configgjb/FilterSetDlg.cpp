@@ -29,7 +29,8 @@ void FilterSetDlg::slot_QurBtnClicked()
     auto v = std::make_shared<std::array<int, 3>>();
     Step(
         ui->qurBtn, [v](ReaderDllGJB& r) { return r.QurFilterSet(&(*v)[0], &(*v)[1], &(*v)[2]); },
-        "IDCS_FILTER_QUERY_SUCCESS", "IDCS_FILTER_QUERY_FAILED", [this, v] {
+        "IDCS_FILTER_QUERY_SUCCESS", "IDCS_FILTER_QUERY_FAILED",
+        [this, v] {
             ui->gainCombo->setCurrentIndex((*v)[0]);
             ui->lowPassCombo->setCurrentIndex((*v)[1]);
             ui->highPassCombo->setCurrentIndex((*v)[2]);

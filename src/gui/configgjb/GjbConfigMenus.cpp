@@ -3,11 +3,14 @@
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
 #include "gui/app/MainWindow.h"
+#include "gui/configgjb/ElectronRecordDlg.h"
 #include "gui/configgjb/FilterSetDlg.h"
 #include "gui/configgjb/InventoryModelDlg.h"
 #include "gui/configgjb/IpSetDlg.h"
 #include "gui/configgjb/ModulateDepthDlg.h"
+#include "gui/configgjb/RepairRecordDlg.h"
 #include "gui/configgjb/RfSetDlg.h"
+#include "gui/configgjb/SecrecyDlg.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -36,6 +39,14 @@ void ShowWhenLinked(QDialog* dialog)
     }
     dialog->setModal(true);
     dialog->show();
+}
+
+// Dialogs that run in a modal loop of their own.
+void RunWhenLinked(QDialog* dialog)
+{
+    if (dialog && MainWindow::CheckReaderLink()) {
+        dialog->exec();
+    }
 }
 
 } // namespace
@@ -70,7 +81,8 @@ void GjbConfigMenus::AddTestMenu(QMenuBar* bar)
     if (Add(menu, "testMenu", "FilterSetDlg", "IDCS_FILTER_SET", &GjbConfigMenus::slot_FilterSetAc)) {
         m_filterSetDlg = new FilterSetDlg(m_window);
     }
-    if (Add(menu, "testMenu", "InventoryModelDlg", "IDCS_INVENTORY_MODE", &GjbConfigMenus::slot_InventoryModelAc)) {
+    if (Add(menu, "testMenu", "InventoryModelDlg", "IDCS_INVENTORY_MODE",
+            &GjbConfigMenus::slot_InventoryModelAc)) {
         m_inventoryModelDlg = new InventoryModelDlg(m_window);
     }
     if (Add(menu, "testMenu", "ModulateDepthDlg", "IDCS_MODULATE", &GjbConfigMenus::slot_ModulateDepthAc)) {
@@ -79,6 +91,9 @@ void GjbConfigMenus::AddTestMenu(QMenuBar* bar)
     if (Add(menu, "testMenu", "RfSetDlg", "IDCS_RF", &GjbConfigMenus::slot_RFSwitchAc)) {
         m_rfSetDlg = new RfSetDlg(m_window);
     }
+    if (Add(menu, "testMenu", "SecrecyDlg", "IDCS_SECRECY", &GjbConfigMenus::slot_SecrecyAc)) {
+        m_secrecyDlg = new SecrecyDlg(m_window);
+    }
 }
 
 void GjbConfigMenus::AddRepairMenu(QMenuBar* bar)
@@ -86,6 +101,13 @@ void GjbConfigMenus::AddRepairMenu(QMenuBar* bar)
     QMenu* menu = AddMenu(bar, "repairMenu", "IDCS_REPAIR");
     if (!menu) {
         return;
+    }
+    if (Add(menu, "repairMenu", "repairAc", "IDCS_REPAIR_RECORD", &GjbConfigMenus::slot_RepairRecordAc)) {
+        m_repairRecordDlg = new RepairRecordDlg(m_window);
+    }
+    if (Add(menu, "repairMenu", "electronRecordAc", "IDCS_ELECTRON_RECORD",
+            &GjbConfigMenus::slot_ElectronRecordAc)) {
+        m_electronRecordDlg = new ElectronRecordDlg(m_window);
     }
 }
 
@@ -112,4 +134,19 @@ void GjbConfigMenus::slot_ModulateDepthAc()
 void GjbConfigMenus::slot_RFSwitchAc()
 {
     ShowWhenLinked(m_rfSetDlg);
+}
+
+void GjbConfigMenus::slot_SecrecyAc()
+{
+    ShowWhenLinked(m_secrecyDlg);
+}
+
+void GjbConfigMenus::slot_RepairRecordAc()
+{
+    RunWhenLinked(m_repairRecordDlg);
+}
+
+void GjbConfigMenus::slot_ElectronRecordAc()
+{
+    RunWhenLinked(m_electronRecordDlg);
 }

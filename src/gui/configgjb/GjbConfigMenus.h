@@ -13,6 +13,9 @@ class InventoryModelDlg;
 class IpSetDlg;
 class ModulateDepthDlg;
 class RfSetDlg;
+class SecrecyDlg;
+class RepairRecordDlg;
+class ElectronRecordDlg;
 
 // The GJB reader's configuration and test menus: the address item of the connection menu, the test
 // menu and the repair menu. Each item exists when its profile switch is on; its dialog is built with
@@ -36,9 +39,13 @@ public slots:
     void slot_InventoryModelAc();
     void slot_ModulateDepthAc();
     void slot_RFSwitchAc();
+    void slot_SecrecyAc();
+    void slot_RepairRecordAc();
+    void slot_ElectronRecordAc();
 
 private:
-    QAction* Add(QMenu* menu, const char* group, const char* flag, const char* textKey, void (GjbConfigMenus::*slot)());
+    QAction* Add(QMenu* menu, const char* group, const char* flag, const char* textKey,
+                 void (GjbConfigMenus::*slot)());
 
     QWidget* m_window;
     IpSetDlg* m_ipSetDlg = nullptr;
@@ -46,4 +53,7 @@ private:
     InventoryModelDlg* m_inventoryModelDlg = nullptr;
     ModulateDepthDlg* m_modulateDepthDlg = nullptr;
     RfSetDlg* m_rfSetDlg = nullptr;
+    SecrecyDlg* m_secrecyDlg = nullptr;
+    RepairRecordDlg* m_repairRecordDlg = nullptr;
+    ElectronRecordDlg* m_electronRecordDlg = nullptr;
 };

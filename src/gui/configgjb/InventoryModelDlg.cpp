@@ -32,6 +32,6 @@ void InventoryModelDlg::slot_SetBtnClicked()
 {
     const int mode = ui->modelCombo->currentIndex();
     Step(
-        ui->setBtn, [mode](ReaderDllGJB& r) { return r.SetInventoryModel(mode); }, "IDCS_IVENTORY_MODELSET_SUCCESS",
-        "IDCS_IVENTORY_MODELSET_FAILED");
+        ui->setBtn, [mode](ReaderDllGJB& r) { return r.SetInventoryModel(mode); },
+        "IDCS_IVENTORY_MODELSET_SUCCESS", "IDCS_IVENTORY_MODELSET_FAILED");
 }

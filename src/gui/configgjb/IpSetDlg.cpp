@@ -33,7 +33,8 @@ void IpSetDlg::slot_QurBtnClicked()
             int dhcp = 0;
             return r.QurIpConfig(cfg->ip.data(), cfg->mask.data(), cfg->gateway.data(), &dhcp);
         },
-        "IDCS_IP_CONFIG_QUERY_SUCCESS", "IDCS_IP_CONFIG_QUERY_FAILED", [this, cfg] {
+        "IDCS_IP_CONFIG_QUERY_SUCCESS", "IDCS_IP_CONFIG_QUERY_FAILED",
+        [this, cfg] {
             ui->ipEdit->setText(GjbConfigRules::AddressText(cfg->ip));
             ui->maskEdit->setText(GjbConfigRules::AddressText(cfg->mask));
             ui->gatewayEdit->setText(GjbConfigRules::AddressText(cfg->gateway));
@@ -46,12 +47,13 @@ void IpSetDlg::slot_SetBtnClicked()
         return;
     }
     GjbConfigRules::IpConfig cfg;
-    if (const char* refusal =
-            GjbConfigRules::ParseIpConfig(ui->ipEdit->text(), ui->maskEdit->text(), ui->gatewayEdit->text(), &cfg)) {
+    if (const char* refusal = GjbConfigRules::ParseIpConfig(ui->ipEdit->text(), ui->maskEdit->text(),
+                                                            ui->gatewayEdit->text(), &cfg)) {
         LogKey(refusal);
         return;
     }
     Step(
-        ui->setBtn, [cfg](ReaderDllGJB& r) { return r.SetIpConfig(cfg.ip.data(), cfg.mask.data(), cfg.gateway.data()); },
+        ui->setBtn,
+        [cfg](ReaderDllGJB& r) { return r.SetIpConfig(cfg.ip.data(), cfg.mask.data(), cfg.gateway.data()); },
         "IDCS_IP_CONFIG_SUCCESS", "IDCS_IP_CONFIG_FAILED");
 }

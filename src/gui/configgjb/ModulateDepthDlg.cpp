@@ -26,7 +26,8 @@ void ModulateDepthDlg::slot_QurBtnClicked()
     auto depth = std::make_shared<int>(0);
     Step(
         ui->qurBtn, [depth](ReaderDllGJB& r) { return r.Modulation_Get(depth.get()); },
-        "IDCS_MODULATE_QUERY_SUCCESS", "IDCS_MODULATE_QUERY_FAILED", [this, depth] {
+        "IDCS_MODULATE_QUERY_SUCCESS", "IDCS_MODULATE_QUERY_FAILED",
+        [this, depth] {
             // A depth that is not in the list selects nothing.
             ui->depthCombo->setCurrentIndex(ui->depthCombo->findText(QString::number(*depth)));
         });

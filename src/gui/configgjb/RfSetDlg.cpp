@@ -30,5 +30,6 @@ void RfSetDlg::slot_SetBtnClicked()
 {
     const int path = ui->rfCombo->currentIndex();
     Step(
-        ui->setBtn, [path](ReaderDllGJB& r) { return r.SetRF(path); }, "IDCS_RF_SET_SUCCESS", "IDCS_RF_SET_FAILED");
+        ui->setBtn, [path](ReaderDllGJB& r) { return r.SetRF(path); }, "IDCS_RF_SET_SUCCESS",
+        "IDCS_RF_SET_FAILED");
 }

@@ -60,18 +60,19 @@ private slots:
 void ConfigGjbSettingsTest::combos_data()
 {
     QTest::addColumn<QString>("dialog");
-    QTest::addColumn<QList<int>>("stored");  // what the reader holds before the query
-    QTest::addColumn<QStringList>("shown");  // combo texts after the query ("" none)
-    QTest::addColumn<QList<int>>("pick");    // indexes chosen before the set
+    QTest::addColumn<QList<int>>("stored");   // what the reader holds before the query
+    QTest::addColumn<QStringList>("shown");   // combo texts after the query ("" none; keys translated)
+    QTest::addColumn<QList<int>>("pick");     // indexes chosen before the set
     QTest::addColumn<QList<int>>("expected"); // what the reader holds after the set
     QTest::newRow("filter 3/2/3") << "filter" << QList<int>{3, 2, 3} << QStringList{"30db", "900K", "Bypass"}
                                   << QList<int>{1, 0, 2} << QList<int>{1, 0, 2};
     QTest::newRow("rf LNA") << "rf" << QList<int>{1} << QStringList{"LNA"} << QList<int>{0} << QList<int>{0};
-    QTest::newRow("inventory auto") << "model" << QList<int>{2} << QStringList{Text("IDCS_AUTO")}
-                                    << QList<int>{0} << QList<int>{0};
-    QTest::newRow("depth 60") << "depth" << QList<int>{60} << QStringList{"60"} << QList<int>{7} << QList<int>{100};
-    QTest::newRow("depth 45 selects nothing") << "depth" << QList<int>{45} << QStringList{""} << QList<int>{0}
-                                              << QList<int>{30};
+    QTest::newRow("inventory auto") << "model" << QList<int>{2} << QStringList{"IDCS_AUTO"} << QList<int>{0}
+                                    << QList<int>{0};
+    QTest::newRow("depth 60") << "depth" << QList<int>{60} << QStringList{"60"} << QList<int>{7}
+                              << QList<int>{100};
+    QTest::newRow("depth 45 selects nothing")
+        << "depth" << QList<int>{45} << QStringList{""} << QList<int>{0} << QList<int>{30};
 }
 
 void ConfigGjbSettingsTest::combos()
@@ -102,23 +103,32 @@ void ConfigGjbSettingsTest::combos()
               s.lowPass = uint32_t(v[1]);
               s.highPass = uint32_t(v[2]);
           },
-          [](const readersim::GjbSettings& s) { return QList<int>{int(s.gain), int(s.lowPass), int(s.highPass)}; },
-          "IDCS_FILTER_QUERY_SUCCESS", "IDCS_FILTER_SET_SUCCESS"}},
+          [](const readersim::GjbSettings& s) {
+              return QList<int>{int(s.gain), int(s.lowPass), int(s.highPass)};
+          },
+          "IDCS_FILTER_QUERY_SUCCESS",
+          "IDCS_FILTER_SET_SUCCESS"}},
         {"rf",
-         {[] { return new RfSetDlg; }, {"rfCombo"},
+         {[] { return new RfSetDlg; },
+          {"rfCombo"},
           [](readersim::GjbSettings& s, const QList<int>& v) { s.rfPath = uint32_t(v[0]); },
-          [](const readersim::GjbSettings& s) { return QList<int>{int(s.rfPath)}; }, "IDCS_RF_QUERY_SUCCESS",
+          [](const readersim::GjbSettings& s) { return QList<int>{int(s.rfPath)}; },
+          "IDCS_RF_QUERY_SUCCESS",
           "IDCS_RF_SET_SUCCESS"}},
         {"model",
-         {[] { return new InventoryModelDlg; }, {"modelCombo"},
+         {[] { return new InventoryModelDlg; },
+          {"modelCombo"},
           [](readersim::GjbSettings& s, const QList<int>& v) { s.inventoryMode = uint32_t(v[0]); },
           [](const readersim::GjbSettings& s) { return QList<int>{int(s.inventoryMode)}; },
-          "IDCS_IVENTORY_MODEL_QUERY_SUCCESS", "IDCS_IVENTORY_MODELSET_SUCCESS"}},
+          "IDCS_IVENTORY_MODEL_QUERY_SUCCESS",
+          "IDCS_IVENTORY_MODELSET_SUCCESS"}},
         {"depth",
-         {[] { return new ModulateDepthDlg; }, {"depthCombo"},
+         {[] { return new ModulateDepthDlg; },
+          {"depthCombo"},
           [](readersim::GjbSettings& s, const QList<int>& v) { s.modulation = uint32_t(v[0]); },
           [](const readersim::GjbSettings& s) { return QList<int>{int(s.modulation)}; },
-          "IDCS_MODULATE_QUERY_SUCCESS", "IDCS_MODULATE_SET_SUCCESS"}},
+          "IDCS_MODULATE_QUERY_SUCCESS",
+          "IDCS_MODULATE_SET_SUCCESS"}},
     };
     const Kind& k = kinds[dialog];
     readersim::GjbSettings s = r.model().settings();
@@ -130,7 +140,8 @@ void ConfigGjbSettingsTest::combos()
     Click(dlg.get(), "qurBtn");
     QCOMPARE(WaitLine(log), Text(k.queryOk));
     for (int i = 0; i < k.combos.size(); ++i) {
-        QCOMPARE(Combo(dlg.get(), qPrintable(k.combos[i]))->currentText(), shown[i]);
+        const QString want = shown[i].startsWith("IDCS_") ? Text(qPrintable(shown[i])) : shown[i];
+        QCOMPARE(Combo(dlg.get(), qPrintable(k.combos[i]))->currentText(), want);
     }
 
     log.clear();
@@ -170,7 +181,8 @@ void ConfigGjbSettingsTest::ipRefusals_data()
     QTest::addColumn<QString>("key");
     QTest::newRow("octet 256") << QStringList{"192.168.1.256", "255.255.255.0", "192.168.1.1"}
                                << "IDCS_IPADDR_INVAID";
-    QTest::newRow("short mask") << QStringList{"192.168.1.2", "255.255", "192.168.1.1"} << "IDCS_SUBMASK_INVAID";
+    QTest::newRow("short mask") << QStringList{"192.168.1.2", "255.255", "192.168.1.1"}
+                                << "IDCS_SUBMASK_INVAID";
 }
 
 void ConfigGjbSettingsTest::ipRefusals()
