@@ -65,36 +65,39 @@ bool SensitivityTestThread::WriteResults(const QString& path, const QByteArray& 
 
 void SensitivityTestThread::run()
 {
-    if (!m_stop) {
-        std::vector<unsigned char> record(GJB_REPORT_BUFFER_SIZE);
-        while (m_received < m_count) {
-            if (!m_reader->Receive_TagReport(record.data(), kReceiveWaitMs))
-                break;
-            const int length = record[GJB_REC_ID_LENGTH] | (record[GJB_REC_ID_LENGTH + 1] << 8);
-            if (length == 0)
-                break;
-            // A tag report that arrives meanwhile is not a test result.
-            if (record[GJB_REC_KIND] == 3) {
-                const int n = m_received;
-                m_results[2 * n] = char(record[GJB_REC_ID]);
-                m_results[2 * n + 1] = char(record[GJB_REC_ID + 1]);
-                m_received = n + 1;
-            }
-            if (m_stop && m_received < m_count) {
-                m_finished = true;
-                return;
-            }
+    std::vector<unsigned char> record(GJB_REPORT_BUFFER_SIZE);
+    while (!m_stop && m_received < m_count) {
+        if (!m_reader->Receive_TagReport(record.data(), kReceiveWaitMs))
+            break;
+        const int length = record[GJB_REC_ID_LENGTH] | (record[GJB_REC_ID_LENGTH + 1] << 8);
+        if (length == 0)
+            break;
+        // A tag report that arrives meanwhile is not a test result.
+        if (record[GJB_REC_KIND] == 3) {
+            const int n = m_received;
+            m_results[2 * n] = char(record[GJB_REC_ID]);
+            m_results[2 * n + 1] = char(record[GJB_REC_ID + 1]);
+            m_received = n + 1;
         }
-    } else {
+    }
+    // A stopped run is dropped, even when the receive it was waiting in failed because of the
+    // stop: its partial results must not replace the last complete file.
+    if (m_stop && m_received < m_count) {
         m_finished = true;
         return;
     }
     m_stop = true;
     const int received = m_received;
     const bool all = received == m_count;
-    WriteResults(m_path, m_results.left(2 * received));
-    const QString text = LangText(all ? "IDCS_SENSITIVITY_TEST_SUCCESS_1" : "IDCS_SENSITIVITY_TEST_FAILED_1");
-    AppContext::Instance()->logMessage(text.arg(received), !all);
-    emit sig_result(all ? 0 : 1);
+    if (!WriteResults(m_path, m_results.left(2 * received))) {
+        // Results that could not be saved are not a finished test.
+        AppContext::Instance()->logMessage(LangText("IDCS_SENSITIVITY_SAVE_FAILED_1").arg(m_path), true);
+        emit sig_result(1);
+    } else {
+        const QString text =
+            LangText(all ? "IDCS_SENSITIVITY_TEST_SUCCESS_1" : "IDCS_SENSITIVITY_TEST_FAILED_1");
+        AppContext::Instance()->logMessage(text.arg(received), !all);
+        emit sig_result(all ? 0 : 1);
+    }
     m_finished = true;
 }

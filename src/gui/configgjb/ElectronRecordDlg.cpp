@@ -54,7 +54,8 @@ ElectronRecordDlg::ElectronRecordDlg(QWidget* parent)
     QTableWidget* table = ui->recordTable;
     table->setColumnCount(3);
     table->setRowCount(kElectronSlots);
-    table->setHorizontalHeaderLabels({LangText("IDCS_NUMBER"), LangText("IDCS_VALUE"), LangText("IDCS_OPERATE")});
+    table->setHorizontalHeaderLabels(
+        {LangText("IDCS_NUMBER"), LangText("IDCS_VALUE"), LangText("IDCS_OPERATE")});
     table->setColumnWidth(0, 60);
     table->setColumnWidth(1, 500);
     table->setColumnWidth(2, 120);
@@ -120,7 +121,8 @@ void ElectronRecordDlg::slot_QueryOneBtnClicked()
     const GJB_HANDLE handle = Handle();
     auto text = std::make_shared<QString>();
     RunReaderCall(
-        m_runner, this, RowButton(row, false), [handle, row, text] { return ReadSlot(handle, row, text.get()); },
+        m_runner, this, RowButton(row, false),
+        [handle, row, text] { return ReadSlot(handle, row, text.get()); },
         [this, row, text](const ReaderCallResult& r) {
             const QString n = QString::number(row + 1);
             if (!r.ok) {
@@ -150,8 +152,8 @@ void ElectronRecordDlg::slot_SetOneBtnClicked()
     RunReaderCall(
         m_runner, this, RowButton(row, true), [handle, row, bytes] { return WriteSlot(handle, row, bytes); },
         [n](const ReaderCallResult& r) {
-            AppContext::Instance()->logMessage(LangText(r.ok ? "IDCS_SET_LINE_SUCCESS_1" : "IDCS_SET_LINE_FAILED_1").arg(n),
-                                               !r.ok);
+            AppContext::Instance()->logMessage(
+                LangText(r.ok ? "IDCS_SET_LINE_SUCCESS_1" : "IDCS_SET_LINE_FAILED_1").arg(n), !r.ok);
         });
 }
 

@@ -11,6 +11,7 @@
 #include "gui/configgjb/RepairRecordDlg.h"
 #include "gui/configgjb/RfSetDlg.h"
 #include "gui/configgjb/SecrecyDlg.h"
+#include "gui/configgjb/SensitivityTestDlg.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -78,6 +79,12 @@ void GjbConfigMenus::AddTestMenu(QMenuBar* bar)
     if (!menu) {
         return;
     }
+    if (Add(menu, "testMenu", "SensitivityTestDlg", "IDCS_SENSITIVITY_TEST",
+            &GjbConfigMenus::slot_SensitivityAc)) {
+        m_sensitivityTestDlg = new SensitivityTestDlg(m_window);
+    }
+    Add(menu, "testMenu", "DisturbreStrainDlg", "IDCS_DISTURBRE_STRAIN",
+        &GjbConfigMenus::slot_DisturbreStrainAc);
     if (Add(menu, "testMenu", "FilterSetDlg", "IDCS_FILTER_SET", &GjbConfigMenus::slot_FilterSetAc)) {
         m_filterSetDlg = new FilterSetDlg(m_window);
     }
@@ -149,4 +156,18 @@ void GjbConfigMenus::slot_RepairRecordAc()
 void GjbConfigMenus::slot_ElectronRecordAc()
 {
     RunWhenLinked(m_electronRecordDlg);
+}
+
+void GjbConfigMenus::slot_SensitivityAc()
+{
+    if (m_sensitivityTestDlg && MainWindow::CheckReaderLink()) {
+        m_sensitivityTestDlg->show();
+    }
+}
+
+void GjbConfigMenus::slot_DisturbreStrainAc()
+{
+    if (MainWindow::CheckReaderLink()) {
+        DisturbreStrainDlg::RunInit();
+    }
 }

@@ -13,6 +13,7 @@ class InventoryModelDlg;
 class IpSetDlg;
 class ModulateDepthDlg;
 class RfSetDlg;
+class SensitivityTestDlg;
 class SecrecyDlg;
 class RepairRecordDlg;
 class ElectronRecordDlg;
@@ -34,6 +35,8 @@ public:
     void AddRepairMenu(QMenuBar* bar);
 
 public slots:
+    void slot_SensitivityAc();
+    void slot_DisturbreStrainAc();
     void slot_IpSetAc();
     void slot_FilterSetAc();
     void slot_InventoryModelAc();
@@ -53,6 +56,7 @@ private:
     InventoryModelDlg* m_inventoryModelDlg = nullptr;
     ModulateDepthDlg* m_modulateDepthDlg = nullptr;
     RfSetDlg* m_rfSetDlg = nullptr;
+    SensitivityTestDlg* m_sensitivityTestDlg = nullptr;
     SecrecyDlg* m_secrecyDlg = nullptr;
     RepairRecordDlg* m_repairRecordDlg = nullptr;
     ElectronRecordDlg* m_electronRecordDlg = nullptr;

@@ -59,8 +59,9 @@ void SecrecyDlg::slot_QurBtnClicked()
 {
     auto state = std::make_shared<int>(0);
     Step(
-        ui->qurBtn, [state](ReaderDllGJB& r) { return r.SecrecyGet(state.get()); }, "IDCS_SECRECY_QUERY_SUCCESS",
-        "IDCS_SECRECY_QUERY_FAILED", [this, state] { ui->stateCombo->setCurrentIndex(*state); });
+        ui->qurBtn, [state](ReaderDllGJB& r) { return r.SecrecyGet(state.get()); },
+        "IDCS_SECRECY_QUERY_SUCCESS", "IDCS_SECRECY_QUERY_FAILED",
+        [this, state] { ui->stateCombo->setCurrentIndex(*state); });
 }
 
 void SecrecyDlg::slot_SetBtnClicked()

@@ -97,8 +97,8 @@ void ConfigGjbRecordsTest::secrecyKill_data()
     QTest::newRow("first cancelled") << QList<int>{32} << "12345678" << 1 << "" << false;
     QTest::newRow("first escaped") << QList<int>{0} << "12345678" << 1 << "" << false;
     QTest::newRow("second cancelled") << QList<int>{16, 32} << "12345678" << 2 << "" << false;
-    QTest::newRow("seven characters after both") << QList<int>{16, 16} << "1234567" << 2 << "IDCS_PWD_LEN_LIMIT_8"
-                                                 << false;
+    QTest::newRow("seven characters after both")
+        << QList<int>{16, 16} << "1234567" << 2 << "IDCS_PWD_LEN_LIMIT_8" << false;
     QTest::newRow("wrong password") << QList<int>{16, 16} << "87654321" << 2 << "IDCS_KILL_FAILED" << false;
     QTest::newRow("killed") << QList<int>{16, 16} << "12345678" << 2 << "IDCS_KILL_SUCCESS" << true;
 }
