@@ -26,7 +26,7 @@ GjbSettingDlg::GjbSettingDlg(QWidget* parent) : QDialog(parent), m_runner(new Re
 GjbSettingDlg::~GjbSettingDlg() = default;
 
 void GjbSettingDlg::Step(QWidget* button, Call call, const char* okKey, const char* failKey,
-                         std::function<void()> onOk)
+                         std::function<void()> onOk, bool failIsError)
 {
     if (!GjbReaderReady()) {
         return;
@@ -34,9 +34,13 @@ void GjbSettingDlg::Step(QWidget* button, Call call, const char* okKey, const ch
     ReaderDllGJB* reader = GjbReader();
     RunReaderCall(
         m_runner, this, button, [reader, call = std::move(call)] { return call(*reader); },
-        [okKey, failKey, onOk = std::move(onOk)](const ReaderCallResult& r) {
+        [okKey, failKey, onOk = std::move(onOk), failIsError](const ReaderCallResult& r) {
             if (!r.ok) {
-                LogFailure(failKey, r.errorCode);
+                if (failIsError) {
+                    LogFailure(failKey, r.errorCode);
+                } else {
+                    LogKey(failKey);
+                }
                 return;
             }
             if (onOk) {

@@ -25,8 +25,9 @@ public:
 protected:
     using Call = std::function<bool(ReaderDllGJB&)>;
     // `call` runs on a worker with values copied out of the widgets; `onOk` on this thread.
+    // failIsError false: the failure line is a plain line, without the reader's error code.
     void Step(QWidget* button, Call call, const char* okKey, const char* failKey,
-              std::function<void()> onOk = {});
+              std::function<void()> onOk = {}, bool failIsError = true);
 
 private:
     ReaderCallRunner* m_runner;

@@ -3,6 +3,7 @@
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
 #include "gui/app/MainWindow.h"
+#include "gui/configgjb/DealTestDlg.h"
 #include "gui/configgjb/ElectronRecordDlg.h"
 #include "gui/configgjb/FilterSetDlg.h"
 #include "gui/configgjb/InventoryModelDlg.h"
@@ -82,6 +83,9 @@ void GjbConfigMenus::AddTestMenu(QMenuBar* bar)
     if (Add(menu, "testMenu", "SensitivityTestDlg", "IDCS_SENSITIVITY_TEST",
             &GjbConfigMenus::slot_SensitivityAc)) {
         m_sensitivityTestDlg = new SensitivityTestDlg(m_window);
+    }
+    if (Add(menu, "testMenu", "DealTestDlg", "IDCS_DEAL_TEST", &GjbConfigMenus::slot_DealTestAc)) {
+        m_dealTestDlg = new DealTestDlg(m_window);
     }
     Add(menu, "testMenu", "DisturbreStrainDlg", "IDCS_DISTURBRE_STRAIN",
         &GjbConfigMenus::slot_DisturbreStrainAc);
@@ -170,4 +174,9 @@ void GjbConfigMenus::slot_DisturbreStrainAc()
     if (MainWindow::CheckReaderLink()) {
         DisturbreStrainDlg::RunInit();
     }
+}
+
+void GjbConfigMenus::slot_DealTestAc()
+{
+    ShowWhenLinked(m_dealTestDlg);
 }

@@ -8,6 +8,7 @@ class QMenu;
 class QMenuBar;
 class QWidget;
 
+class DealTestDlg;
 class FilterSetDlg;
 class InventoryModelDlg;
 class IpSetDlg;
@@ -36,6 +37,7 @@ public:
 
 public slots:
     void slot_SensitivityAc();
+    void slot_DealTestAc();
     void slot_DisturbreStrainAc();
     void slot_IpSetAc();
     void slot_FilterSetAc();
@@ -57,6 +59,7 @@ private:
     ModulateDepthDlg* m_modulateDepthDlg = nullptr;
     RfSetDlg* m_rfSetDlg = nullptr;
     SensitivityTestDlg* m_sensitivityTestDlg = nullptr;
+    DealTestDlg* m_dealTestDlg = nullptr;
     SecrecyDlg* m_secrecyDlg = nullptr;
     RepairRecordDlg* m_repairRecordDlg = nullptr;
     ElectronRecordDlg* m_electronRecordDlg = nullptr;

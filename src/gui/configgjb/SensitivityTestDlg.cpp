@@ -15,7 +15,8 @@ const QString kKey = QStringLiteral("SensitivitySaveFile");
 } // namespace
 
 SensitivityTestDlg::SensitivityTestDlg(QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::SensitivityTestDlg>()), m_thread(new SensitivityTestThread(this))
+    : QDialog(parent), ui(std::make_unique<Ui::SensitivityTestDlg>()),
+      m_thread(new SensitivityTestThread(this))
 {
     ui->setupUi(this);
     setWindowTitle(LangText("IDCS_SENSITIVITY_TEST"));
