@@ -58,7 +58,8 @@ DealTestDlg::DealTestDlg(QWidget* parent) : GjbSettingDlg(parent), ui(std::make_
     ui->sendBtn->setText(LangText("IDCS_SEND_COMMAND"));
     ui->stopBtn->setText(LangText("IDCS_STOP"));
     for (const AirFrame::CommandDef& c : AirFrame::Commands()) {
-        if (!DeviceProfile::Instance()->IsEnabled(QStringLiteral("DealTestDlg"), QString::fromLatin1(c.name))) {
+        if (!DeviceProfile::Instance()->IsEnabled(QStringLiteral("DealTestDlg"),
+                                                  QString::fromLatin1(c.name))) {
             continue;
         }
         auto* item = new QListWidgetItem(LangText(c.displayKey), ui->commandList);
@@ -133,8 +134,8 @@ void DealTestDlg::slot_sendBtnClicked()
     const AirFrame::BuildResult built = AirFrame::Build(c, entries);
     if (built.error != AirFrame::BuildError::None) {
         const QString name = FieldName(AirFrame::Definition(built.field));
-        const char* key =
-            built.error == AirFrame::BuildError::EmptyField ? "IDCS_PARAM_ERRO_1" : "IDCS_AIR_FRAME_TOO_LONG_1";
+        const char* key = built.error == AirFrame::BuildError::EmptyField ? "IDCS_PARAM_ERRO_1"
+                                                                          : "IDCS_AIR_FRAME_TOO_LONG_1";
         AppContext::Instance()->logMessage(LangText(key).arg(name), false);
         return;
     }
@@ -142,7 +143,8 @@ void DealTestDlg::slot_sendBtnClicked()
     Step(
         ui->sendBtn,
         [frame](ReaderDllGJB& r) {
-            return r.AirInterfaceTest(reinterpret_cast<const unsigned char*>(frame.constData()), int(frame.size()));
+            return r.AirInterfaceTest(reinterpret_cast<const unsigned char*>(frame.constData()),
+                                      int(frame.size()));
         },
         "IDCS_SEND_SUCCESS", "IDCS_SEND_FAILED", {}, false);
 }
