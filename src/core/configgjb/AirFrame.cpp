@@ -141,7 +141,7 @@ const QVector<CommandDef>& Commands()
 {
     using F = Field;
     static const QVector<Field> head = {F::Tc, F::ModulateMode, F::ModulateDepth, F::SendMode};
-    auto with = [](QVector<Field> rest) { return head + rest; };
+    auto with = [](const QVector<Field>& rest) { return head + rest; };
     static const QVector<CommandDef> commands = {
         {0, "QueryRep", "IDCS_QUERY_REP_COMMAND", 0x00, head},
         {1, "Power", "IDCS_POWER_OPEN", 0xFF, {F::Tc, F::ModulateMode, F::ModulateDepth, F::Switch}},
@@ -233,7 +233,7 @@ BuildResult Build(const CommandDef& command, const QVector<Entry>& entries)
                 result.field = Field::LenByte;
                 return result;
             }
-            payload.putBytes(toVector(HexBytes(e.text, 2 * words)), size_t(16 * words));
+            payload.putBytes(toVector(HexBytes(e.text, 2 * words)), 16 * size_t(words));
             break;
         }
         case Field::Mask: {
@@ -241,7 +241,7 @@ BuildResult Build(const CommandDef& command, const QVector<Entry>& entries)
             QByteArray mask = HexBytes(e.text, (bits + 7) / 8);
             if (bits % 8)
                 mask[mask.size() - 1] = char(uint8_t(mask.back()) & uint8_t(0xFF << (8 - bits % 8)));
-            payload.putBytes(toVector(mask), size_t(bits + (bits & 1)));
+            payload.putBytes(toVector(mask), size_t(bits) + size_t(bits & 1));
             break;
         }
         case Field::LenBit:

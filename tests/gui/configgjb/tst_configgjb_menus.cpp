@@ -58,15 +58,17 @@ void ConfigGjbMenusTest::menusInOrder()
     QVERIFY(r.ok());
     MainWindow w;
     const QStringList menus = Names(w.menuBar()->actions(), true);
-    QCOMPARE(menus.mid(menus.indexOf("connetMenu"), 3), (QStringList{"connetMenu", "testMenu", "repairMenu"}));
+    QCOMPARE(menus.mid(menus.indexOf("connetMenu"), 3),
+             (QStringList{"connetMenu", "testMenu", "repairMenu"}));
     QCOMPARE(Names(Menu(w, "connetMenu")->actions(), false).first(), QStringLiteral("ipSetAc"));
     QCOMPARE(Names(Menu(w, "testMenu")->actions(), false),
              (QStringList{"SensitivityTestDlg", "DealTestDlg", "DisturbreStrainDlg", "FilterSetDlg",
                           "InventoryModelDlg", "ModulateDepthDlg", "RfSetDlg", "SecrecyDlg"}));
     QCOMPARE(Names(Menu(w, "repairMenu")->actions(), false), (QStringList{"repairAc", "electronRecordAc"}));
     QCOMPARE(Menu(w, "repairMenu")->title(), Text("IDCS_REPAIR"));
-    for (const char* name : {"IpSetDlg", "SensitivityTestDlg", "DealTestDlg", "FilterSetDlg", "InventoryModelDlg",
-                             "ModulateDepthDlg", "RfSetDlg", "SecrecyDlg", "RepairRecordDlg", "ElectronRecordDlg"}) {
+    for (const char* name :
+         {"IpSetDlg", "SensitivityTestDlg", "DealTestDlg", "FilterSetDlg", "InventoryModelDlg",
+          "ModulateDepthDlg", "RfSetDlg", "SecrecyDlg", "RepairRecordDlg", "ElectronRecordDlg"}) {
         QDialog* d = w.findChild<QDialog*>(name);
         QVERIFY2(d && d->isHidden(), name);
     }
@@ -76,11 +78,16 @@ void ConfigGjbMenusTest::itemsNeedTheLink_data()
 {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("dialog");
-    QTest::newRow("address") << "ipSetAc" << "IpSetDlg";
-    QTest::newRow("sensitivity") << "SensitivityTestDlg" << "SensitivityTestDlg";
-    QTest::newRow("air test") << "DealTestDlg" << "DealTestDlg";
-    QTest::newRow("filter") << "FilterSetDlg" << "FilterSetDlg";
-    QTest::newRow("secrecy") << "SecrecyDlg" << "SecrecyDlg";
+    QTest::newRow("address") << "ipSetAc"
+                             << "IpSetDlg";
+    QTest::newRow("sensitivity") << "SensitivityTestDlg"
+                                 << "SensitivityTestDlg";
+    QTest::newRow("air test") << "DealTestDlg"
+                              << "DealTestDlg";
+    QTest::newRow("filter") << "FilterSetDlg"
+                            << "FilterSetDlg";
+    QTest::newRow("secrecy") << "SecrecyDlg"
+                             << "SecrecyDlg";
 }
 
 void ConfigGjbMenusTest::itemsNeedTheLink()
