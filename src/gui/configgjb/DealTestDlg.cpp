@@ -55,6 +55,7 @@ DealTestDlg::DealTestDlg(QWidget* parent) : GjbSettingDlg(parent), ui(std::make_
 {
     ui->setupUi(this);
     setWindowTitle(LangText("IDCS_DEAL_TEST"));
+    ui->commandBox->setTitle(LangText("IDCS_COMMAND_SELECT"));
     ui->sendBtn->setText(LangText("IDCS_SEND_COMMAND"));
     ui->stopBtn->setText(LangText("IDCS_STOP"));
     for (const AirFrame::CommandDef& c : AirFrame::Commands()) {
