@@ -476,12 +476,15 @@ std::array<Handler, 256> makeTable()
 
 const std::array<Handler, 256> kHandlers = makeTable();
 
-// What a refusal rule may be keyed on: the info type, or each setting named.
+// What a refusal rule may be keyed on: the info type, an electronic record's slot, or each setting
+// named.
 std::vector<int> refusalKeys(const wire::Frame& request)
 {
     const std::vector<uint8_t>& p = request.payload;
     switch (request.cmd) {
     case gcmd::Info:
+    case gcmd::ElectronRead:
+    case gcmd::ElectronWrite: // the slot
         return {p.empty() ? -1 : int(p[0])};
     case gcmd::SettingsQuery: {
         g::SettingsQueryRequest q;

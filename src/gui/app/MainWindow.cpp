@@ -13,6 +13,7 @@
 #include "gui/app/VersionDlg.h"
 #include "gui/app/ZrMessageBox.h"
 #include "gui/app/workDpaceDlg.h"
+#include "gui/configgjb/GjbConfigMenus.h"
 #include "gui/discovery/UdpGetInfoDlg.h"
 #include "gui/firmware/FirmWareUpdateFor6CDlg.h"
 #include "gui/reader/ConnetDlg.h"
@@ -155,13 +156,18 @@ void MainWindow::CreateMenus()
         m_quitAc = AddAction(fileMenu, "fileMenu", "quitAc", "IDCS_QUIT", &MainWindow::slot_ExitAc);
     }
 
+    m_gjbConfigMenus = new GjbConfigMenus(this);
     if (QMenu* connetMenu = AddMenu("connetMenu", "IDCS_CONNET_CONFIG")) {
+        m_gjbConfigMenus->AddConnetItems(connetMenu);
         m_udpGetInfoAc = AddAction(connetMenu, "connetMenu", "UdpGetInfoDlg", "IDCS_UDP_GET",
                                    &MainWindow::slot_UdpGetInfoAc);
         if (m_udpGetInfoAc) {
             m_udpGetInfoDlg = new UdpGetInfoDlg(this);
         }
     }
+
+    m_gjbConfigMenus->AddTestMenu(menuBar());
+    m_gjbConfigMenus->AddRepairMenu(menuBar());
 
     if (QMenu* sys6cMenu = AddMenu("sys6cMenu", "IDCS_SYS_CONFIG")) {
         m_readerInfoFor6CAc = AddAction(sys6cMenu, "sys6cMenu", "sys6cReaderVer", "IDCS_READER_INFO",

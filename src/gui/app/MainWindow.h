@@ -13,6 +13,7 @@ class MainWindow;
 
 class ConnetDlg;
 class FirmWareUpdateFor6CDlg;
+class GjbConfigMenus;
 class OpListDlg;
 class QAction;
 class QDialog;
@@ -140,6 +141,7 @@ private:
     QAction* m_quitAc = nullptr;
     QAction* m_rebootDeviceAc = nullptr;
     QAction* m_udpGetInfoAc = nullptr;
+    GjbConfigMenus* m_gjbConfigMenus = nullptr;
     QAction* m_firmWareUpdateAc = nullptr;
     QAction* m_versionCommonAc = nullptr;
     QAction* m_versionAc = nullptr;
