@@ -3,17 +3,17 @@
 //   configgjb_screenshots OUTDIR [en|zh_CN ...]
 // Needs RIVULET_DATA_DIR (the repository's data/); runs offscreen or under xvfb-run.
 #include "GjbSimReader.h"
+#include "ScreenshotTool.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/RunRivulet.h"
+#include "gui/configgjb/ElectronRecordDlg.h"
+#include "gui/configgjb/RepairRecordDlg.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QSettings>
-#include <QThread>
 
 #include <cstdio>
 
@@ -26,14 +26,13 @@ struct Shot
     QStringList clicks; // buttons pressed before the picture
 };
 
-void Settle(int ms)
+// The record pages run modally from their menu items, so they are shown here on their own.
+bool SaveRecordPage(QDialog* page, const QString& path)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
+    page->show();
+    page->findChild<QPushButton*>(QStringLiteral("queryBtn"))->click();
+    Settle(400);
+    return Save(page, path);
 }
 } // namespace
 
@@ -41,16 +40,10 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     InitRivuletResources();
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: configgjb_screenshots OUTDIR [en|zh_CN ...]\n");
+    QString out;
+    QStringList languages;
+    if (!ParseScreenshotArgs("configgjb_screenshots", &out, &languages)) {
         return 2;
-    }
-    const QString out = args.at(1);
-    QDir().mkpath(out);
-    QStringList languages = args.mid(2);
-    if (languages.isEmpty()) {
-        languages = {QStringLiteral("en"), QStringLiteral("zh_CN")};
     }
     const QList<Shot> shots = {
         {"ipSetAc", "IpSetDlg", "gjb-address", {"qurBtn"}},
@@ -86,13 +79,17 @@ int main(int argc, char* argv[])
             for (const QString& button : shot.clicks) {
                 dialog->findChild<QPushButton*>(button)->click();
             }
-            Settle(250);
-            const QString path = QStringLiteral("%1/%2-%3.png").arg(out, QLatin1String(shot.file), language);
-            const bool ok = dialog->isVisible() && dialog->grab().save(path);
-            std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-            allOk &= ok;
+            Settle(100);
+            allOk &=
+                dialog->isVisible() &&
+                Save(dialog, QStringLiteral("%1/%2-%3.png").arg(out, QLatin1String(shot.file), language));
             dialog->hide();
         }
+        RepairRecordDlg repair(&window);
+        allOk &= SaveRecordPage(&repair, QStringLiteral("%1/gjb-repair-records-%2.png").arg(out, language));
+        ElectronRecordDlg records(&window);
+        allOk &=
+            SaveRecordPage(&records, QStringLiteral("%1/gjb-electronic-records-%2.png").arg(out, language));
     }
     return allOk ? 0 : 1;
 }
