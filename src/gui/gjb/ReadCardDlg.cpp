@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QTextStream>
@@ -284,17 +285,27 @@ void ReadCardDlg::slot_save_file()
         return;
     }
     QFile file(saveFilePath());
-    if (!file.open(QIODevice::Append | QIODevice::Text)) {
-        return;
+    bool saved = file.open(QIODevice::Append | QIODevice::Text);
+    if (saved) {
+        QTextStream out(&file);
+        QStringList labels;
+        for (const char* key : {"IDCS_CRAD_NUMBER", "IDCS_ANTENNA_ONE_COUNT", "IDCS_ANTENNA_TWO_COUNT",
+                                "IDCS_ANTENNA_THREE_COUNT", "IDCS_ANTENNA_FOUR_COUNT", "IDCS_LAST_READ_TIME",
+                                "IDCS_OTHER_INFO"}) {
+            labels << LangText(key);
+        }
+        m_table.writeText(out, labels);
+        out.flush();
+        saved = out.status() == QTextStream::Ok && file.error() == QFileDevice::NoError;
     }
-    QTextStream out(&file);
-    QStringList labels;
-    for (const char* key :
-         {"IDCS_CRAD_NUMBER", "IDCS_ANTENNA_ONE_COUNT", "IDCS_ANTENNA_TWO_COUNT", "IDCS_ANTENNA_THREE_COUNT",
-          "IDCS_ANTENNA_FOUR_COUNT", "IDCS_LAST_READ_TIME", "IDCS_OTHER_INFO"}) {
-        labels << LangText(key);
+    // Said once per failing streak: the timer fires every few seconds.
+    if (!saved && !m_saveFailing) {
+        AppContext::Instance()->logError(
+            LangText("IDCS_SAVE_FILE_FAILED")
+                .arg(QDir::toNativeSeparators(QFileInfo(saveFilePath()).absoluteFilePath())),
+            -1);
     }
-    m_table.writeText(out, labels);
+    m_saveFailing = !saved;
 }
 
 void ReadCardDlg::slot_beep()

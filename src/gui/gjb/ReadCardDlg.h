@@ -73,6 +73,7 @@ private:
     QTimer* m_saveTimer = nullptr;
     QTimer* m_beepTimer = nullptr;
     bool m_timedMode = false;
+    bool m_saveFailing = false;
     qint64 m_previousTotal = 0;
     QElapsedTimer m_rateWatch;
     int m_refreshInterval = 0;

@@ -13,7 +13,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -156,6 +158,19 @@ private slots:
         const QString text = QString::fromUtf8(f.readAll());
         QCOMPARE(text.count(QStringLiteral("\t\n")), 5);
         QVERIFY(text.startsWith(L("IDCS_CRAD_NUMBER") + ":"));
+        f.close();
+
+        // A save that cannot be written is an error line, once per failing streak.
+        QVERIFY(QFile::remove(page.saveFilePath()));
+        QVERIFY(QDir().mkpath(page.saveFilePath()));
+        page.slot_save_file();
+        page.slot_save_file();
+        const QString failed =
+            L("IDCS_SAVE_FILE_FAILED")
+                .arg(QDir::toNativeSeparators(QFileInfo(page.saveFilePath()).absoluteFilePath()));
+        QVERIFY(log.containsError(failed));
+        QCOMPARE(log.texts().count(failed), 1);
+        QVERIFY(QDir(page.saveFilePath()).removeRecursively());
     }
 
     // A timed run goes on while reports keep coming and ends at the first quiet receive after its
