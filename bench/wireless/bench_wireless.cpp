@@ -6,6 +6,7 @@
 //   wireless.lost             reports the readers sent that were never counted
 //   wireless.stop_ms.<N>      clearing the readers and stopping every thread until all have ended
 // Usage: bench_wireless [readers=100] [rate per reader=2000] [seconds=5]
+#include "FreePort.h"
 #include "core/wireless/WirelessReaderRegistry.h"
 #include "core/wireless/WirelessRecvProcThread.h"
 
@@ -28,19 +29,6 @@
 
 namespace {
 
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    ::close(fd);
-    return ntohs(sa.sin_port);
-}
-
 quint64 TotalReads(WirelessReaderRegistry* registry)
 {
     quint64 n = 0;
@@ -54,7 +42,7 @@ quint64 TotalReads(WirelessReaderRegistry* registry)
 // process, or null.
 std::unique_ptr<readersim::Process> Serve(WirelessReaderRegistry* registry, int readers, int rate)
 {
-    const int port = FreePort();
+    const int port = FreeLoopbackPort();
     if (!WIRELESS_StartServer(registry->Handle(), "127.0.0.1", port, WirelessReaderRegistry::Callback())) {
         std::fprintf(stderr, "the server did not start\n");
         return nullptr;

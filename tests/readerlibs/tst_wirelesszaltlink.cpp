@@ -1,5 +1,6 @@
 // wirelesszaltlink against in-process readersim readers: readers that connect to the server, readers
 // added by hand, lost and stale readers, and the per-reader calls.
+#include "FreePort.h"
 #include "wirelesszaltlink.h"
 
 #include "readersim/launch.h"
@@ -46,19 +47,6 @@ void ClearAnnounced()
     g_announced.clear();
 }
 
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    ::close(fd);
-    return ntohs(sa.sin_port);
-}
-
 readersim::Options WirelessOptions(int port, double rate = 500)
 {
     readersim::Options o;
@@ -95,7 +83,7 @@ struct Server
     {
         ClearAnnounced();
         WIRELESS_ApiInit(&h);
-        port = FreePort();
+        port = FreeLoopbackPort();
         listening = WIRELESS_StartServer(h, "127.0.0.1", port, Collect) != 0;
     }
     ~Server()
@@ -131,7 +119,7 @@ private slots:
         Server s;
         QVERIFY(s.listening);
         // One listener per handle.
-        QVERIFY(!WIRELESS_StartServer(s.h, "127.0.0.1", FreePort(), Collect));
+        QVERIFY(!WIRELESS_StartServer(s.h, "127.0.0.1", FreeLoopbackPort(), Collect));
         readersim::WirelessReaders readers(WirelessOptions(s.port), 6);
         std::string error;
         QVERIFY2(readers.start(&error), error.c_str());
@@ -297,7 +285,7 @@ private slots:
     void refusedAdditions()
     {
         Server s;
-        const int closedPort = FreePort();
+        const int closedPort = FreeLoopbackPort();
         const std::string longName(WIRELESS_DEVICE_SIZE, 'x');
         QVERIFY(!WIRELESS_AddTcpClient(s.h, "127.0.0.1", 0, Collect));
         QVERIFY(!WIRELESS_AddTcpClient(s.h, "not an address", 4001, Collect));
@@ -307,7 +295,7 @@ private slots:
         QVERIFY(!WIRELESS_AddCOMReader(s.h, 0, "", 115200, Collect));
         QVERIFY(!WIRELESS_AddUSBReader(s.h, 0, "/dev/rivulet-no-such-device", 115200, Collect));
         QVERIFY(!WIRELESS_StartServer(s.h, "127.0.0.1", 0, Collect));
-        QVERIFY(!WIRELESS_StartServer(0, "127.0.0.1", FreePort(), Collect));
+        QVERIFY(!WIRELESS_StartServer(0, "127.0.0.1", FreeLoopbackPort(), Collect));
         QCOMPARE(int(Announced().size()), 0);
         WIRELESS_HANDLE gone = s.h;
         QVERIFY(WIRELESS_Quit(&s.h));

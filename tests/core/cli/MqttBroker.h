@@ -3,6 +3,7 @@
 // A mosquitto broker of the test's own on a free loopback port, and a subscriber that collects what
 // arrives on a topic. Sessions persist in a temporary directory, so a subscriber that is away while
 // the broker restarts still gets every message sent meanwhile.
+#include "FreePort.h"
 #include <mosquitto.h>
 
 #include <QByteArray>
@@ -16,22 +17,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-inline int FreeLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0) {
-        port = ntohs(a.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
 
 inline bool Accepts(int port)
 {

@@ -1,5 +1,6 @@
 // rivulet-cli as a script runs it: the program against readers simulated in this process, its
 // output, exit status and what the reader saw.
+#include "FreePort.h"
 #include "MqttBroker.h"
 #include "TempAppDir.h"
 
@@ -144,19 +145,6 @@ std::unique_ptr<readersim::Simulator> Sim(int tags = 6, double rate = 3000)
     o.rate = rate;
     o.seed = 5;
     return readersim::startInProcess(o);
-}
-
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    ::close(fd);
-    return ntohs(sa.sin_port);
 }
 
 } // namespace
@@ -606,7 +594,7 @@ void TstCli::serveRowsAreWhatEachWirelessReaderSent()
 {
     QFETCH(bool, jsonl);
     const int count = 20;
-    const int port = FreePort();
+    const int port = FreeLoopbackPort();
     QProcess p;
     Prepare(p, m_app);
     p.start(CliPath(), {"serve", "--listen", QStringLiteral("127.0.0.1:%1").arg(port), "--format",

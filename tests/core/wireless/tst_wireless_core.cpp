@@ -1,5 +1,6 @@
 // The wireless server's logic without a window: counting tags, the texts built from reader bytes, the
 // save format, the device-page fields, and the registry and reader threads against simulated readers.
+#include "FreePort.h"
 #include "LogCapture.h"
 #include "TempAppDir.h"
 #include "core/app/LanguageText.h"
@@ -24,19 +25,6 @@
 namespace {
 
 using Bytes = QVector<unsigned char>;
-
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    ::close(fd);
-    return ntohs(sa.sin_port);
-}
 
 struct Read
 {
@@ -245,7 +233,7 @@ private slots:
         QObject receiver;
         connect(registry, &WirelessReaderRegistry::sig_RecvreaderInfo, &receiver,
                 [&](quintptr r) { announced.insert(r); });
-        const int port = FreePort();
+        const int port = FreeLoopbackPort();
         QVERIFY(
             WIRELESS_StartServer(registry->Handle(), "127.0.0.1", port, WirelessReaderRegistry::Callback()));
         readersim::Options o;

@@ -1,4 +1,5 @@
 // The wireless receive window and its dialogs against simulated wireless readers in this process.
+#include "FreePort.h"
 #include "LogCapture.h"
 #include "QuestionAnswers.h"
 #include "TempAppDir.h"
@@ -49,19 +50,6 @@ using Lines = QList<QPair<QString, bool>>;
 QString L(const char* key)
 {
     return LangText(key);
-}
-
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    ::close(fd);
-    return ntohs(sa.sin_port);
 }
 
 void Click(QWidget* w, const char* name)
@@ -205,7 +193,7 @@ private slots:
 
     void readersAppearWithTheirTags()
     {
-        const int port = FreePort();
+        const int port = FreeLoopbackPort();
         Runner runner(QStringLiteral("127.0.0.1"), QString::number(port));
         WirelessRecvDlg w;
         LogCapture log;
@@ -349,7 +337,7 @@ private slots:
 
     void devicePages()
     {
-        const int port = FreePort();
+        const int port = FreeLoopbackPort();
         Runner runner(QStringLiteral("127.0.0.1"), QString::number(port));
         WirelessRecvDlg w;
         w.slot_start();
@@ -424,7 +412,7 @@ private slots:
     // Each page's set step reaches the reader as the page shows it, and its query shows it again.
     void devicePagesWriteTheReader()
     {
-        const int port = FreePort();
+        const int port = FreeLoopbackPort();
         Runner runner(QStringLiteral("127.0.0.1"), QString::number(port));
         WirelessRecvDlg w;
         w.slot_start();

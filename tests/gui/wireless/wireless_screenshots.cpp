@@ -2,6 +2,7 @@
 // files for the user guide.
 //   wireless_screenshots OUTDIR [en|zh_CN ...]
 // Needs RIVULET_DATA_DIR (the repository's data/); runs offscreen or under xvfb-run.
+#include "FreePort.h"
 #include "ScreenshotTool.h"
 #include "TempAppDir.h"
 #include "core/wireless/WirelessReaderRegistry.h"
@@ -35,19 +36,6 @@
 
 namespace {
 
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    ::close(fd);
-    return ntohs(sa.sin_port);
-}
-
 // Shows a dialog as it would be run, for its picture.
 bool Shoot(QDialog* dialog, const QString& path)
 {
@@ -80,7 +68,7 @@ int main(int argc, char* argv[])
             QSettings index(dir.filePath(QStringLiteral("language/LanguageIndex.ini")), QSettings::IniFormat);
             index.setValue(QStringLiteral("info/languagesSel"), language);
         }
-        const int port = FreePort();
+        const int port = FreeLoopbackPort();
         dir.setSysValue(QStringLiteral("DEVICE_CONFIG/DLL_TYPE"), QStringLiteral("WIRELESS"));
         dir.setProfileValue(QStringLiteral("WIRELESS-DEBUG.ini"),
                             QStringLiteral("WirelessAdvancedDlg/TCP_SERVER_PORT"), QString::number(port));
