@@ -1,11 +1,11 @@
 #include "gui/gjb/ReadCardDlg.h"
 
 #include "core/app/AppContext.h"
-#include "core/app/AppSettings.h"
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
 #include "core/gjb/ReadCardThread.h"
+#include "core/inventory/ReadPageSettings.h"
 #include "core/reader/ReaderDllGJB.h"
 #include "core/reader/ReaderErrors.h"
 #include "gui/gjb/TagOpDlg.h"
@@ -24,16 +24,6 @@
 namespace {
 
 const char kGroup[] = "ReadCardDlg";
-// A timer of interval 0 fires on every pass of the event loop and would keep a core busy.
-const int kMinInterval = 100;
-
-int profileInterval(const char* key)
-{
-    const int v =
-        DeviceProfile::Instance()->GetValue(QString::fromLatin1(kGroup), QString::fromLatin1(key)).toInt();
-    return v > 0 ? v : kMinInterval;
-}
-
 } // namespace
 
 ReaderDllGJB* CurrentGjbReader()
@@ -58,9 +48,9 @@ ReadCardDlg::ReadCardDlg(QWidget* workspace, QWidget* parent)
     ui->saveIntervalSpin->setValue(1000);
     applyTexts();
 
-    m_refreshInterval = profileInterval("RefreshTimer");
-    m_beepInterval = profileInterval("BEEP_TIME");
-    m_saveFile = DeviceProfile::Instance()->GetValue(QString::fromLatin1(kGroup), QStringLiteral("SaveFile"));
+    m_refreshInterval = ReadPageInterval(kGroup, "RefreshTimer");
+    m_beepInterval = ReadPageInterval(kGroup, "BEEP_TIME");
+    m_saveFile = ReadPageSaveFilePath(kGroup);
 
     m_refreshTimer = new QTimer(this);
     m_saveTimer = new QTimer(this);
@@ -144,10 +134,7 @@ void ReadCardDlg::applyTexts()
 
 QString ReadCardDlg::saveFilePath() const
 {
-    if (m_saveFile.isEmpty() || QDir::isAbsolutePath(m_saveFile)) {
-        return m_saveFile;
-    }
-    return QDir(AppSettings::Instance()->GetAppDir()).filePath(m_saveFile);
+    return m_saveFile;
 }
 
 void ReadCardDlg::updateButtons(int state)
@@ -206,7 +193,7 @@ void ReadCardDlg::startTimers()
 {
     m_refreshTimer->start(m_refreshInterval);
     if (ui->recordCheck->isChecked()) {
-        m_saveTimer->start(qMax(kMinInterval, ui->saveIntervalSpin->value()));
+        m_saveTimer->start(qMax(kReadPageMinInterval, ui->saveIntervalSpin->value()));
     }
 }
 

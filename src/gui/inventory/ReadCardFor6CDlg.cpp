@@ -1,11 +1,11 @@
 #include "gui/inventory/ReadCardFor6CDlg.h"
 
 #include "core/app/AppContext.h"
-#include "core/app/AppSettings.h"
 #include "core/app/DeviceProfile.h"
 #include "core/app/LanguageText.h"
 #include "core/app/ReaderDriverHolder.h"
 #include "core/inventory/ReadCardFor6CThread.h"
+#include "core/inventory/ReadPageSettings.h"
 #include "core/inventory/TagFileWriter.h"
 #include "core/reader/ReaderCallRunner.h"
 #include "core/reader/ReaderDllBase.h"
@@ -35,18 +35,7 @@
 namespace {
 
 const char kGroup[] = "ReadCardFor6CDlg";
-// A timer of interval 0 fires on every pass of the event loop; a profile without the key
-// would keep a core busy refreshing.
-const int kDefaultInterval = 100;
-
 ReadCardFor6CDlg::SaveFileAsker g_saveFileAsker;
-
-int profileInterval(const char* key)
-{
-    const int v =
-        DeviceProfile::Instance()->GetValue(QString::fromLatin1(kGroup), QString::fromLatin1(key)).toInt();
-    return v > 0 ? v : kDefaultInterval;
-}
 
 } // namespace
 
@@ -83,9 +72,9 @@ ReadCardFor6CDlg::ReadCardFor6CDlg(QWidget* workspace, QWidget* parent)
     ui->antennaCombo->setCurrentIndex(1);
     ui->readTypeCombo->setCurrentIndex(0);
 
-    m_refreshInterval = profileInterval("RefreshTimer");
-    m_beepInterval = profileInterval("BEEP_TIME");
-    m_saveFile = DeviceProfile::Instance()->GetValue(QString::fromLatin1(kGroup), QStringLiteral("SaveFile"));
+    m_refreshInterval = ReadPageInterval(kGroup, "RefreshTimer");
+    m_beepInterval = ReadPageInterval(kGroup, "BEEP_TIME");
+    m_saveFile = ReadPageSaveFilePath(kGroup);
 
     m_refreshTimer = new QTimer(this);
     m_beepTimer = new QTimer(this);
@@ -162,10 +151,7 @@ void ReadCardFor6CDlg::applyTexts()
 
 QString ReadCardFor6CDlg::saveFilePath() const
 {
-    if (m_saveFile.isEmpty() || QDir::isAbsolutePath(m_saveFile)) {
-        return m_saveFile;
-    }
-    return QDir(AppSettings::Instance()->GetAppDir()).filePath(m_saveFile);
+    return m_saveFile;
 }
 
 void ReadCardFor6CDlg::drainReads()
