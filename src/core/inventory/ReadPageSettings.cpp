@@ -14,7 +14,7 @@ int ReadPageInterval(const char* group, const char* key)
 
 QString ReadPageSaveFilePath(const char* group)
 {
-    const QString file =
+    QString file =
         DeviceProfile::Instance()->GetValue(QString::fromLatin1(group), QStringLiteral("SaveFile"));
     if (file.isEmpty() || QDir::isAbsolutePath(file)) {
         return file;
