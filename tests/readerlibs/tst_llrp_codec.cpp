@@ -38,9 +38,16 @@ Bytes cat(std::initializer_list<Bytes> parts)
 // Header of a version-1 message.
 Bytes header(uint16_t type, uint32_t length, uint32_t id)
 {
-    return {uint8_t(0x04 | (type >> 8)), uint8_t(type),       uint8_t(length >> 24), uint8_t(length >> 16),
-            uint8_t(length >> 8),        uint8_t(length),     uint8_t(id >> 24),     uint8_t(id >> 16),
-            uint8_t(id >> 8),            uint8_t(id)};
+    return {uint8_t(0x04 | (type >> 8)),
+            uint8_t(type),
+            uint8_t(length >> 24),
+            uint8_t(length >> 16),
+            uint8_t(length >> 8),
+            uint8_t(length),
+            uint8_t(id >> 24),
+            uint8_t(id >> 16),
+            uint8_t(id >> 8),
+            uint8_t(id)};
 }
 
 const Bytes kEpc96 = {0xE2, 0x00, 0x34, 0x12, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
@@ -84,7 +91,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("expected");
         QTest::addColumn<QByteArray>("encoded");
-        auto q = [](const Bytes& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), int(b.size())); };
+        auto q = [](const Bytes& b) {
+            return QByteArray(reinterpret_cast<const char*>(b.data()), int(b.size()));
+        };
 
         QTest::newRow("KEEPALIVE_ACK") << q(header(72, 10, 5)) << q(encodeMessage(KeepaliveAck(), 5));
 
@@ -94,12 +103,12 @@ private slots:
         ai.antennaIds = {1};
         add.spec.aiSpecs.push_back(ai);
         const Bytes addBytes = cat({header(20, 62, 1),
-                                    {0x00, 0xB1, 0x00, 0x34, 0, 0, 0, 1, 0, 0},             // ROSpec
-                                    {0x00, 0xB2, 0x00, 0x12},                               // ROBoundarySpec
-                                    {0x00, 0xB3, 0x00, 0x05, 0},                            // start: null
-                                    {0x00, 0xB6, 0x00, 0x09, 0, 0, 0, 0, 0},                // stop: null
-                                    {0x00, 0xB7, 0x00, 0x18, 0x00, 0x01, 0x00, 0x01},       // AISpec, antenna 1
-                                    {0x00, 0xB8, 0x00, 0x09, 0, 0, 0, 0, 0},                // AISpec stop: null
+                                    {0x00, 0xB1, 0x00, 0x34, 0, 0, 0, 1, 0, 0},       // ROSpec
+                                    {0x00, 0xB2, 0x00, 0x12},                         // ROBoundarySpec
+                                    {0x00, 0xB3, 0x00, 0x05, 0},                      // start: null
+                                    {0x00, 0xB6, 0x00, 0x09, 0, 0, 0, 0, 0},          // stop: null
+                                    {0x00, 0xB7, 0x00, 0x18, 0x00, 0x01, 0x00, 0x01}, // AISpec, antenna 1
+                                    {0x00, 0xB8, 0x00, 0x09, 0, 0, 0, 0, 0},          // AISpec stop: null
                                     {0x00, 0xBA, 0x00, 0x07, 0x00, 0x01, kProtocolC1G2}}); // inventory spec 1
         QTest::newRow("ADD_ROSPEC") << q(addBytes) << q(encodeMessage(add, 1));
 
@@ -148,7 +157,8 @@ private slots:
         const Bytes custom = {0x03, 0xFF, 0x00, 0x0E, 0, 0, 0x12, 0x34, 0, 0, 0, 1, 0xAB, 0xCD};
         const Bytes unknown = {0x01, 0x99, 0x00, 0x05, 0x42};
         const Bytes extra = cat({custom, unknown});
-        const Bytes withCustom = cat({header(61, uint32_t(10 + 25 + extra.size() + 38), 7), epc96Tag(extra), kEpc128Tag});
+        const Bytes withCustom =
+            cat({header(61, uint32_t(10 + 25 + extra.size() + 38), 7), epc96Tag(extra), kEpc128Tag});
         const RoAccessReport c = reportOf(withCustom);
         QCOMPARE(c.tags.size(), size_t(2));
         QCOMPARE(encodeMessage(c, 7), kReport);
@@ -158,8 +168,12 @@ private slots:
     void damagedBodiesRefused_data()
     {
         QTest::addColumn<QByteArray>("message");
-        auto q = [](const Bytes& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), int(b.size())); };
-        auto report = [](const Bytes& body) { return cat({header(61, uint32_t(10 + body.size()), 7), body}); };
+        auto q = [](const Bytes& b) {
+            return QByteArray(reinterpret_cast<const char*>(b.data()), int(b.size()));
+        };
+        auto report = [](const Bytes& body) {
+            return cat({header(61, uint32_t(10 + body.size()), 7), body});
+        };
 
         Bytes shortMessage = kReport;
         shortMessage.pop_back();
@@ -264,6 +278,7 @@ private:
             GetReaderCapabilitiesResponse caps;
             caps.general.emplace(general);
             caps.regulatory.emplace(regulatory);
+            caps.custom = {Custom{0, 1, {'R', 'i'}}};
 
             ReaderSettings settings;
             AntennaConfiguration antenna;
@@ -305,8 +320,9 @@ private:
             access.spec.command.tagSpec.targets = {target};
             C1G2Lock lock;
             lock.payloads = {C1G2LockPayload(), C1G2LockPayload{C1G2LockPayload::PermaLock, 0}};
-            access.spec.command.opSpecs = {C1G2Read{1, 5, Bank::Tid, 0, 6}, C1G2Write{2, 5, Bank::User, 4, {0xBEEF}},
-                                           C1G2Kill{3, 0x12345678}, lock};
+            access.spec.command.opSpecs = {C1G2Read{1, 5, Bank::Tid, 0, 6},
+                                           C1G2Write{2, 5, Bank::User, 4, {0xBEEF}}, C1G2Kill{3, 0x12345678},
+                                           lock};
             access.spec.report = AccessReportSpec{1};
 
             RoAccessReport report;

@@ -56,6 +56,7 @@ void GetReaderCapabilitiesResponse::encode(Writer& w) const
     w.param(status);
     put(w, general);
     put(w, regulatory);
+    put(w, custom);
 }
 
 bool GetReaderCapabilitiesResponse::decode(Reader& r)
@@ -63,6 +64,7 @@ bool GetReaderCapabilitiesResponse::decode(Reader& r)
     bool haveStatus = false;
     general.reset();
     regulatory.reset();
+    custom.clear();
     // LLRPCapabilities and the air protocol's capabilities are skipped.
     return forEachParam(r,
                         [&](Param& p) {
@@ -74,6 +76,8 @@ bool GetReaderCapabilitiesResponse::decode(Reader& r)
                                 return opt(p, general);
                             if (is<RegulatoryCapabilities>(p))
                                 return opt(p, regulatory);
+                            if (is<Custom>(p))
+                                return add(p, custom);
                             return true;
                         }) &&
            haveStatus;

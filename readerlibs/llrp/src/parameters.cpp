@@ -94,6 +94,18 @@ bool LlrpStatus::decode(Reader& r)
     return r.u16(code) && r.string16(description) && skipRest(r);
 }
 
+void Custom::encode(Writer& w) const
+{
+    w.u32(vendor);
+    w.u32(subtype);
+    w.bytes(data);
+}
+
+bool Custom::decode(Reader& r)
+{
+    return r.u32(vendor) && r.u32(subtype) && r.bytes(r.remaining(), data);
+}
+
 void SensitivityEntry::encode(Writer& w) const
 {
     w.u16(index);
@@ -142,7 +154,8 @@ void GeneralDeviceCapabilities::encode(Writer& w) const
 bool GeneralDeviceCapabilities::decode(Reader& r)
 {
     uint16_t flags = 0;
-    if (!r.u16(maxAntennas) || !r.u16(flags) || !r.u32(manufacturer) || !r.u32(model) || !r.string16(firmware))
+    if (!r.u16(maxAntennas) || !r.u16(flags) || !r.u32(manufacturer) || !r.u32(model) ||
+        !r.string16(firmware))
         return false;
     canSetAntennaProperties = flags & 0x8000;
     hasUtcClock = flags & 0x4000;
@@ -540,8 +553,9 @@ void C1G2TagSpec::encode(Writer& w) const
 bool C1G2TagSpec::decode(Reader& r)
 {
     targets.clear();
-    return forEachParam(r,
-                        [this](Param& p) { return is<C1G2TargetTag>(p) ? add<C1G2TargetTag>(p, targets) : true; }) &&
+    return forEachParam(
+               r,
+               [this](Param& p) { return is<C1G2TargetTag>(p) ? add<C1G2TargetTag>(p, targets) : true; }) &&
            !targets.empty() && targets.size() <= 2;
 }
 
@@ -741,7 +755,8 @@ bool C1G2LockOpSpecResult::decode(Reader& r)
 }
 
 namespace tv {
-enum : uint8_t {
+enum : uint8_t
+{
     AntennaId = 1,
     FirstSeenUtc = 2,
     LastSeenUtc = 4,

@@ -12,7 +12,8 @@
 namespace llrp {
 
 namespace msg {
-enum : uint16_t {
+enum : uint16_t
+{
     GetReaderCapabilities = 1,
     GetReaderConfig = 2,
     SetReaderConfig = 3,
@@ -55,7 +56,10 @@ template <uint16_t Type> struct EmptyMessage
 {
     static constexpr uint16_t kType = Type;
     void encode(Writer&) const {}
-    bool decode(Reader& r) { return forEachParam(r, [](Param&) { return true; }); }
+    bool decode(Reader& r)
+    {
+        return forEachParam(r, [](Param&) { return true; });
+    }
 };
 
 // A body of one 32-bit spec ID (the ROSpec and AccessSpec lifecycle requests; 0 means every spec).
@@ -121,7 +125,14 @@ using ErrorMessage = StatusMessage<msg::ErrorMessage>;
 struct GetReaderCapabilities
 {
     static constexpr uint16_t kType = msg::GetReaderCapabilities;
-    enum : uint8_t { All = 0, General = 1, Llrp = 2, Regulatory = 3, AirProtocol = 4 };
+    enum : uint8_t
+    {
+        All = 0,
+        General = 1,
+        Llrp = 2,
+        Regulatory = 3,
+        AirProtocol = 4
+    };
     uint8_t requested = All;
     void encode(Writer& w) const;
     bool decode(Reader& r);
@@ -133,6 +144,7 @@ struct GetReaderCapabilitiesResponse
     LlrpStatus status;
     std::optional<GeneralDeviceCapabilities> general;
     std::optional<RegulatoryCapabilities> regulatory;
+    std::vector<Custom> custom; // readersim: vendor 0, subtype 1 the maker's name, 2 the model's
     void encode(Writer& w) const;
     bool decode(Reader& r);
 };
@@ -140,7 +152,8 @@ struct GetReaderCapabilitiesResponse
 struct GetReaderConfig
 {
     static constexpr uint16_t kType = msg::GetReaderConfig;
-    enum : uint8_t {
+    enum : uint8_t
+    {
         All = 0,
         Identification = 1,
         AntennaProperties = 2,

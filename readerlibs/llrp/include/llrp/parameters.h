@@ -29,13 +29,31 @@ constexpr uint16_t DeviceError = 401;
 constexpr uint8_t kProtocolC1G2 = 1;
 
 // Memory banks of a C1G2 tag as LLRP numbers them.
-enum class Bank : uint8_t { Reserved = 0, Epc = 1, Tid = 2, User = 3 };
+enum class Bank : uint8_t
+{
+    Reserved = 0,
+    Epc = 1,
+    Tid = 2,
+    User = 3
+};
 
 struct LlrpStatus
 {
     static constexpr uint16_t kType = 287;
     uint16_t code = status::Success;
     std::string description;
+    void encode(Writer& w) const;
+    bool decode(Reader& r);
+};
+
+// A vendor's own parameter. Decoders skip them wherever they sit; a message that carries text of ours
+// (the reader's maker and model names, for which LLRP has only numbers) keeps the ones at its top.
+struct Custom
+{
+    static constexpr uint16_t kType = kCustomParameter;
+    uint32_t vendor = 0;
+    uint32_t subtype = 0;
+    Bytes data;
     void encode(Writer& w) const;
     bool decode(Reader& r);
 };
@@ -175,7 +193,8 @@ struct TagReportContentSelector
 {
     static constexpr uint16_t kType = 238;
     // Bits from the most significant down.
-    enum : uint16_t {
+    enum : uint16_t
+    {
         RoSpecId = 0x8000,
         SpecIndex = 0x4000,
         InventoryParameterSpecId = 0x2000,
@@ -357,8 +376,21 @@ struct C1G2Kill
 struct C1G2LockPayload
 {
     static constexpr uint16_t kType = 345;
-    enum Privilege : uint8_t { ReadWrite = 0, PermaLock = 1, PermaUnlock = 2, Unlock = 3 };
-    enum Field : uint8_t { KillPassword = 0, AccessPassword = 1, EpcMemory = 2, TidMemory = 3, UserMemory = 4 };
+    enum Privilege : uint8_t
+    {
+        ReadWrite = 0,
+        PermaLock = 1,
+        PermaUnlock = 2,
+        Unlock = 3
+    };
+    enum Field : uint8_t
+    {
+        KillPassword = 0,
+        AccessPassword = 1,
+        EpcMemory = 2,
+        TidMemory = 3,
+        UserMemory = 4
+    };
     uint8_t privilege = ReadWrite;
     uint8_t field = UserMemory;
     void encode(Writer& w) const;
@@ -416,7 +448,13 @@ struct AccessSpec
 struct C1G2ReadOpSpecResult
 {
     static constexpr uint16_t kType = 349;
-    enum : uint8_t { Success = 0, TagError = 1, NoResponse = 2, ReaderError = 3 };
+    enum : uint8_t
+    {
+        Success = 0,
+        TagError = 1,
+        NoResponse = 2,
+        ReaderError = 3
+    };
     uint8_t result = Success;
     uint16_t opSpecId = 0;
     std::vector<uint16_t> data;
@@ -427,8 +465,16 @@ struct C1G2ReadOpSpecResult
 struct C1G2WriteOpSpecResult
 {
     static constexpr uint16_t kType = 350;
-    enum : uint8_t { Success = 0, MemoryOverrun = 1, MemoryLocked = 2, InsufficientPower = 3, TagError = 4,
-                     NoResponse = 5, ReaderError = 6 };
+    enum : uint8_t
+    {
+        Success = 0,
+        MemoryOverrun = 1,
+        MemoryLocked = 2,
+        InsufficientPower = 3,
+        TagError = 4,
+        NoResponse = 5,
+        ReaderError = 6
+    };
     uint8_t result = Success;
     uint16_t opSpecId = 0;
     uint16_t wordsWritten = 0;
@@ -439,8 +485,15 @@ struct C1G2WriteOpSpecResult
 struct C1G2KillOpSpecResult
 {
     static constexpr uint16_t kType = 351;
-    enum : uint8_t { Success = 0, ZeroKillPassword = 1, InsufficientPower = 2, TagError = 3, NoResponse = 4,
-                     ReaderError = 5 };
+    enum : uint8_t
+    {
+        Success = 0,
+        ZeroKillPassword = 1,
+        InsufficientPower = 2,
+        TagError = 3,
+        NoResponse = 4,
+        ReaderError = 5
+    };
     uint8_t result = Success;
     uint16_t opSpecId = 0;
     void encode(Writer& w) const;
@@ -450,15 +503,22 @@ struct C1G2KillOpSpecResult
 struct C1G2LockOpSpecResult
 {
     static constexpr uint16_t kType = 352;
-    enum : uint8_t { Success = 0, InsufficientPower = 1, TagError = 2, NoResponse = 3, ReaderError = 4 };
+    enum : uint8_t
+    {
+        Success = 0,
+        InsufficientPower = 1,
+        TagError = 2,
+        NoResponse = 3,
+        ReaderError = 4
+    };
     uint8_t result = Success;
     uint16_t opSpecId = 0;
     void encode(Writer& w) const;
     bool decode(Reader& r);
 };
 
-using OpSpecResult = std::variant<C1G2ReadOpSpecResult, C1G2WriteOpSpecResult, C1G2KillOpSpecResult,
-                                  C1G2LockOpSpecResult>;
+using OpSpecResult =
+    std::variant<C1G2ReadOpSpecResult, C1G2WriteOpSpecResult, C1G2KillOpSpecResult, C1G2LockOpSpecResult>;
 
 struct TagReportData
 {
@@ -485,7 +545,12 @@ struct TagReportData
 struct ReaderEventNotificationData
 {
     static constexpr uint16_t kType = 246;
-    enum RoSpecEventType : uint8_t { RoSpecStarted = 0, RoSpecEnded = 1, RoSpecPreempted = 2 };
+    enum RoSpecEventType : uint8_t
+    {
+        RoSpecStarted = 0,
+        RoSpecEnded = 1,
+        RoSpecPreempted = 2
+    };
     struct RoSpecEvent
     {
         uint8_t type = RoSpecStarted;
