@@ -2,6 +2,8 @@
 // llrp codec, inventories and tag operations carried out by the 6C ReaderModel.
 #include "readersim/llrp_server.h"
 
+#include "llrp_access.h"
+
 #include "readersim/simulator.h"
 
 #include "llrp/messages.h"
@@ -51,73 +53,6 @@ llrp::LlrpStatus failure(uint16_t code, const std::string& text)
     return s;
 }
 
-void put32(Bytes& b, uint32_t v)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        b.push_back(uint8_t(v >> shift));
-}
-
-// A bank as LLRP numbers its bits: the EPC bank starts with CRC and PC, the reserved bank holds the
-// kill password, then the access password.
-Bytes bankBytes(const Tag& t, llrp::Bank bank)
-{
-    Bytes b;
-    switch (bank) {
-    case llrp::Bank::Reserved:
-        put32(b, t.killPassword);
-        put32(b, t.accessPassword);
-        break;
-    case llrp::Bank::Epc:
-        b = {0, 0, uint8_t(t.pc() >> 8), uint8_t(t.pc())};
-        b.insert(b.end(), t.epc.begin(), t.epc.end());
-        break;
-    case llrp::Bank::Tid:
-        b = t.tid;
-        break;
-    case llrp::Bank::User:
-        b = t.user;
-        break;
-    }
-    return b;
-}
-
-bool bitAt(const Bytes& b, size_t bit)
-{
-    return (b[bit / 8] >> (7 - bit % 8)) & 1;
-}
-
-bool targetMatches(const llrp::C1G2TargetTag& target, const Tag& t)
-{
-    const Bytes mem = bankBytes(t, target.bank);
-    const size_t bits = std::min(target.maskBits, target.dataBits);
-    if (size_t(target.pointer) + bits > mem.size() * 8 || target.mask.size() * 8 < bits ||
-        target.data.size() * 8 < bits)
-        return !target.match;
-    for (size_t i = 0; i < bits; ++i) {
-        if (bitAt(target.mask, i) && bitAt(mem, target.pointer + i) != bitAt(target.data, i))
-            return !target.match;
-    }
-    return target.match;
-}
-
-std::vector<uint16_t> toWords(const Bytes& b)
-{
-    std::vector<uint16_t> w(b.size() / 2);
-    for (size_t i = 0; i < w.size(); ++i)
-        w[i] = uint16_t(b[2 * i] << 8 | b[2 * i + 1]);
-    return w;
-}
-
-Bytes toBytes(const std::vector<uint16_t>& w)
-{
-    Bytes b;
-    for (uint16_t v : w) {
-        b.push_back(uint8_t(v >> 8));
-        b.push_back(uint8_t(v));
-    }
-    return b;
-}
-
 struct Generated
 {
     Report report;
@@ -128,7 +63,10 @@ struct Generated
 
 struct LlrpServer::Impl
 {
-    Impl(ReaderModel& m, const LlrpOptions& o) : model(m), options(o), rate(o.rate) { power.fill(kDefaultPowerIndex); }
+    Impl(ReaderModel& m, const LlrpOptions& o) : model(m), options(o), rate(o.rate)
+    {
+        power.fill(kDefaultPowerIndex);
+    }
 
     ReaderModel& model;
     LlrpOptions options;
@@ -203,7 +141,6 @@ struct LlrpServer::Impl
     llrp::LlrpStatus accessSpecCommand(uint16_t type, uint32_t id);
     llrp::LlrpStatus startRoSpec(llrp::RoSpec& spec);
     void applyAccess(const Generated& g, llrp::TagReportData& td);
-    llrp::OpSpecResult runOp(const llrp::OpSpec& op, const Generated& g);
 };
 
 LlrpServer::LlrpServer(ReaderModel& model, const LlrpOptions& options) : d(new Impl(model, options)) {}
@@ -222,7 +159,8 @@ bool LlrpServer::start(std::string* error)
         return false;
     }
     in_addr addr{};
-    if (inet_pton(AF_INET, d->options.host == "localhost" ? "127.0.0.1" : d->options.host.c_str(), &addr) != 1) {
+    if (inet_pton(AF_INET, d->options.host == "localhost" ? "127.0.0.1" : d->options.host.c_str(), &addr) !=
+        1) {
         err = "bad llrp address: " + d->options.host;
         return false;
     }
@@ -294,7 +232,8 @@ int LlrpServer::clients() const
 void LlrpServer::Impl::run()
 {
     while (!quit) {
-        pollfd fds[2] = {{listenFd, POLLIN, 0}, {client, short(POLLIN | (outPos < out.size() ? POLLOUT : 0)), 0}};
+        pollfd fds[2] = {{listenFd, POLLIN, 0},
+                         {client, short(POLLIN | (outPos < out.size() ? POLLOUT : 0)), 0}};
         const int n = ::poll(fds, client >= 0 ? 2 : 1, active || keepalive.triggerType ? 2 : 20);
         if (n < 0 && errno != EINTR)
             break;
@@ -489,7 +428,8 @@ void LlrpServer::Impl::handle(const Bytes& m)
         break;
     default: {
         llrp::ErrorMessage e;
-        e.status = failure(st::UnsupportedMessage, "message type " + std::to_string(h.type) + " is not supported");
+        e.status =
+            failure(st::UnsupportedMessage, "message type " + std::to_string(h.type) + " is not supported");
         send(e, h.id);
     }
     }
@@ -547,7 +487,8 @@ void LlrpServer::Impl::getConfig(const llrp::GetReaderConfig& req, llrp::GetRead
         if (req.antennaId != 0 && req.antennaId != a)
             continue;
         if (wants(G::AntennaProperties))
-            resp.settings.antennaProperties.push_back(llrp::AntennaProperties{model.antenna(a).enabled, a, 0});
+            resp.settings.antennaProperties.push_back(
+                llrp::AntennaProperties{model.antenna(a).enabled, a, 0});
         if (wants(G::AntennaConfiguration)) {
             llrp::AntennaConfiguration c;
             c.antennaId = a;
@@ -574,10 +515,11 @@ void LlrpServer::Impl::setConfig(const llrp::SetReaderConfig& req, llrp::SetRead
             resp.status = failure(st::ParameterError, "no antenna " + std::to_string(c.antennaId));
             return;
         }
-        if (c.transmitter && (c.transmitter->transmitPower < 1 || c.transmitter->transmitPower > kPowerLevels)) {
-            resp.status = failure(st::ParameterError,
-                                  "transmit power index " + std::to_string(c.transmitter->transmitPower) +
-                                      " is outside 1.." + std::to_string(kPowerLevels));
+        if (c.transmitter &&
+            (c.transmitter->transmitPower < 1 || c.transmitter->transmitPower > kPowerLevels)) {
+            resp.status = failure(st::ParameterError, "transmit power index " +
+                                                          std::to_string(c.transmitter->transmitPower) +
+                                                          " is outside 1.." + std::to_string(kPowerLevels));
             return;
         }
     }
@@ -603,7 +545,8 @@ void LlrpServer::Impl::setConfig(const llrp::SetReaderConfig& req, llrp::SetRead
 llrp::LlrpStatus LlrpServer::Impl::addRoSpec(const llrp::RoSpec& spec)
 {
     if (spec.id == 0 || roSpecs.count(spec.id))
-        return failure(st::Invalid, "ROSpec " + std::to_string(spec.id) + " cannot be added: its ID is taken or 0");
+        return failure(st::Invalid,
+                       "ROSpec " + std::to_string(spec.id) + " cannot be added: its ID is taken or 0");
     if (spec.currentState != 0)
         return failure(st::FieldError, "a ROSpec is added disabled");
     if (spec.aiSpecs.empty())
@@ -704,7 +647,8 @@ llrp::LlrpStatus LlrpServer::Impl::roSpecCommand(uint16_t type, uint32_t id)
 llrp::LlrpStatus LlrpServer::Impl::addAccessSpec(const llrp::AccessSpec& spec)
 {
     if (spec.id == 0 || accessSpecs.count(spec.id))
-        return failure(st::Invalid, "AccessSpec " + std::to_string(spec.id) + " cannot be added: its ID is taken or 0");
+        return failure(st::Invalid,
+                       "AccessSpec " + std::to_string(spec.id) + " cannot be added: its ID is taken or 0");
     if (spec.active)
         return failure(st::FieldError, "an AccessSpec is added disabled");
     if (spec.protocol != llrp::kProtocolC1G2 || spec.antennaId > kAntennas)
@@ -781,7 +725,8 @@ void LlrpServer::Impl::produceReports(int64_t now)
         if (sel & C::ChannelIndex)
             td.channelIndex = 1;
         if (sel & C::PeakRssi) {
-            const int dbm = -75 + (power[g.report.antenna - 1] - 1) / 4 + int((g.report.tagIndex * 7 + g.report.antenna * 3) % 15);
+            const int dbm = -75 + (power[g.report.antenna - 1] - 1) / 4 +
+                            int((g.report.tagIndex * 7 + g.report.antenna * 3) % 15);
             td.peakRssi = int8_t(dbm);
         }
         if (sel & C::FirstSeen)
@@ -808,7 +753,8 @@ void LlrpServer::Impl::applyAccess(const Generated& g, llrp::TagReportData& td)
 {
     for (auto it = accessSpecs.begin(); it != accessSpecs.end(); ++it) {
         const llrp::AccessSpec& a = it->second;
-        if (!a.active || (a.antennaId != 0 && a.antennaId != g.report.antenna) || (a.roSpecId != 0 && a.roSpecId != active))
+        if (!a.active || (a.antennaId != 0 && a.antennaId != g.report.antenna) ||
+            (a.roSpecId != 0 && a.roSpecId != active))
             continue;
         const auto& targets = a.command.tagSpec.targets;
         if (!std::all_of(targets.begin(), targets.end(),
@@ -816,107 +762,13 @@ void LlrpServer::Impl::applyAccess(const Generated& g, llrp::TagReportData& td)
             continue;
         td.accessSpecId = a.id;
         for (const llrp::OpSpec& op : a.command.opSpecs)
-            td.results.push_back(runOp(op, g));
+            td.results.push_back(runLlrpOp(model, op, g.report.tagIndex, g.report.antenna));
         if (a.stop.type == 1 && ++executions[a.id] >= a.stop.operationCount) {
             executions.erase(a.id);
             accessSpecs.erase(it);
         }
         return; // the first matching AccessSpec is the one that runs
     }
-}
-
-llrp::OpSpecResult LlrpServer::Impl::runOp(const llrp::OpSpec& op, const Generated& g)
-{
-    const int antenna = g.report.antenna;
-    const Tag now = model.tag(g.report.tagIndex);
-    // The model's tag operations act on the first tag the select admits: aim it at this one.
-    const SelectFilter saved = model.currentSelect();
-    model.select(Bank::Epc, 0, uint32_t(now.epc.size() * 8), now.epc);
-    struct Restore
-    {
-        ReaderModel& m;
-        const SelectFilter& s;
-        ~Restore() { m.select(s.bank, s.startBits, s.lengthBits, s.mask); }
-    } restore{model, saved};
-
-    if (const auto* read = std::get_if<llrp::C1G2Read>(&op)) {
-        llrp::C1G2ReadOpSpecResult r;
-        r.opSpecId = read->opSpecId;
-        const Bytes bank = bankBytes(now, read->bank);
-        const size_t first = size_t(read->wordPointer) * 2;
-        const size_t count = read->wordCount ? size_t(read->wordCount) * 2 : bank.size() - std::min(first, bank.size());
-        if (now.killed || first + count > bank.size() || count == 0)
-            r.result = now.killed ? r.NoResponse : r.TagError;
-        else
-            r.data = toWords(Bytes(bank.begin() + long(first), bank.begin() + long(first + count)));
-        return r;
-    }
-    if (const auto* write = std::get_if<llrp::C1G2Write>(&op)) {
-        llrp::C1G2WriteOpSpecResult r;
-        r.opSpecId = write->opSpecId;
-        const Bytes data = toBytes(write->data);
-        Result res = Result::BadArgument;
-        if (write->bank == llrp::Bank::User) {
-            res = model.writeUser(antenna, write->accessPassword, write->wordPointer, data);
-        } else if (write->bank == llrp::Bank::Epc && write->wordPointer == 2) {
-            res = model.writeEpc(antenna, write->accessPassword, data);
-        } else if (write->bank == llrp::Bank::Reserved && data.size() == 4 &&
-                   (write->wordPointer == 0 || write->wordPointer == 2)) {
-            const bool kill = write->wordPointer == 0;
-            const uint32_t value = uint32_t(data[0]) << 24 | uint32_t(data[1]) << 16 | uint32_t(data[2]) << 8 | data[3];
-            const bool secured = write->accessPassword == now.accessPassword;
-            if (!secured && write->accessPassword != 0)
-                res = Result::BadPassword;
-            else if (!secured && now.isLocked(kill ? LockArea::KillPassword : LockArea::AccessPassword))
-                res = Result::Locked;
-            else
-                res = kill ? model.setKillPassword(antenna, now.killPassword, value)
-                           : model.setAccessPassword(antenna, now.accessPassword, value);
-        }
-        switch (res) {
-        case Result::Ok:
-            r.wordsWritten = uint16_t(write->data.size());
-            break;
-        case Result::Locked:
-            r.result = r.MemoryLocked;
-            break;
-        case Result::MemoryOverrun:
-            r.result = r.MemoryOverrun;
-            break;
-        case Result::NoTag:
-            r.result = r.NoResponse;
-            break;
-        default:
-            r.result = r.TagError;
-        }
-        return r;
-    }
-    if (const auto* kill = std::get_if<llrp::C1G2Kill>(&op)) {
-        llrp::C1G2KillOpSpecResult r;
-        r.opSpecId = kill->opSpecId;
-        const Result res = model.killTag(antenna, kill->killPassword, now.epc);
-        r.result = res == Result::Ok            ? r.Success
-                   : kill->killPassword == 0    ? r.ZeroKillPassword
-                   : res == Result::NoTag       ? r.NoResponse
-                                                : r.TagError;
-        return r;
-    }
-    const auto& lock = std::get<llrp::C1G2Lock>(op);
-    llrp::C1G2LockOpSpecResult r;
-    r.opSpecId = lock.opSpecId;
-    // LLRP's data fields 0..4 (kill password, access password, EPC, TID, user) as the model's areas.
-    static const uint8_t kAreas[] = {uint8_t(LockArea::KillPassword), uint8_t(LockArea::AccessPassword),
-                                     uint8_t(LockArea::Epc), 0, uint8_t(LockArea::User)};
-    for (const llrp::C1G2LockPayload& p : lock.payloads) {
-        const uint8_t area = p.field < sizeof kAreas ? kAreas[p.field] : 0;
-        const bool locks = p.privilege == p.ReadWrite || p.privilege == p.PermaLock;
-        const Result res = area ? model.lockTag(antenna, lock.accessPassword, locks ? 0 : 1, area) : Result::BadArgument;
-        if (res != Result::Ok) {
-            r.result = res == Result::NoTag ? r.NoResponse : r.TagError;
-            break;
-        }
-    }
-    return r;
 }
 
 } // namespace readersim

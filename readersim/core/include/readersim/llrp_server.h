@@ -24,7 +24,7 @@ struct LlrpOptions
     std::string host = "127.0.0.1";
     int port = 0; // 0 = pick a free port
     bool allowAnyAddress = false;
-    double rate = 200; // tag reports per second while a ROSpec runs; 0 = as fast as the link takes them
+    double rate = 200;      // tag reports per second while a ROSpec runs; 0 = as fast as the link takes them
     int silentAfterMs = -1; // go silent this long after a client connects (see setSilent), -1 = never
 };
 
