@@ -169,7 +169,8 @@ private:
         a.spec.command.opSpecs = {op};
         Client& c = *client_;
         c.reports.clear();
-        if (c.call<AddAccessSpecResponse>(a) != 0 || c.call<EnableAccessSpecResponse>(EnableAccessSpec{id}) != 0 ||
+        if (c.call<AddAccessSpecResponse>(a) != 0 ||
+            c.call<EnableAccessSpecResponse>(EnableAccessSpec{id}) != 0 ||
             c.call<StartRoSpecResponse>(StartRoSpec{1}) != 0)
             return {};
         std::optional<OpSpecResult> result;
@@ -265,16 +266,19 @@ private slots:
             {"start unknown", [&] { return c.call<StartRoSpecResponse>(StartRoSpec{5}); }, status::Invalid},
             {"add", [&] { return c.call<AddRoSpecResponse>(add(roSpec(5))); }, status::Success},
             {"add again", [&] { return c.call<AddRoSpecResponse>(add(roSpec(5))); }, status::Invalid},
-            {"add antenna 9", [&] { return c.call<AddRoSpecResponse>(add(roSpec(6, {9}))); }, status::ParameterError},
+            {"add antenna 9", [&] { return c.call<AddRoSpecResponse>(add(roSpec(6, {9}))); },
+             status::ParameterError},
             {"start disabled", [&] { return c.call<StartRoSpecResponse>(StartRoSpec{5}); }, status::Invalid},
             {"stop idle", [&] { return c.call<StopRoSpecResponse>(StopRoSpec{5}); }, status::Invalid},
             {"enable", [&] { return c.call<EnableRoSpecResponse>(EnableRoSpec{5}); }, status::Success},
             {"start", [&] { return c.call<StartRoSpecResponse>(StartRoSpec{5}); }, status::Success},
             {"start running", [&] { return c.call<StartRoSpecResponse>(StartRoSpec{5}); }, status::Invalid},
             {"disable", [&] { return c.call<DisableRoSpecResponse>(DisableRoSpec{5}); }, status::Success},
-            {"start disabled again", [&] { return c.call<StartRoSpecResponse>(StartRoSpec{5}); }, status::Invalid},
+            {"start disabled again", [&] { return c.call<StartRoSpecResponse>(StartRoSpec{5}); },
+             status::Invalid},
             {"delete", [&] { return c.call<DeleteRoSpecResponse>(DeleteRoSpec{5}); }, status::Success},
-            {"enable deleted", [&] { return c.call<EnableRoSpecResponse>(EnableRoSpec{5}); }, status::Invalid},
+            {"enable deleted", [&] { return c.call<EnableRoSpecResponse>(EnableRoSpec{5}); },
+             status::Invalid},
         };
         for (const Step& s : steps)
             QVERIFY2(s.run() == s.expected, s.what);
@@ -316,7 +320,9 @@ private slots:
         QCOMPARE(c.call<AddRoSpecResponse>(add(roSpec(1))), status::Success);
         QCOMPARE(c.call<EnableRoSpecResponse>(EnableRoSpec{1}), status::Success);
         using W = C1G2WriteOpSpecResult;
-        auto write = [](uint32_t password) { return C1G2Write{1, password, Bank::User, 2, {0xBEEF, 0xCAFE}}; };
+        auto write = [](uint32_t password) {
+            return C1G2Write{1, password, Bank::User, 2, {0xBEEF, 0xCAFE}};
+        };
         auto writeResult = [&](uint32_t password) {
             const OpSpecResult r = access(write(password));
             return std::holds_alternative<W>(r) ? std::get<W>(r).result : uint8_t(0xFF);
@@ -349,6 +355,23 @@ private slots:
         QCOMPARE(c.call<StopRoSpecResponse>(StopRoSpec{1}), status::Success);
         for (const TagReportData& t : c.reports)
             QVERIFY(t.epc != model_->tag(kTarget).epc);
+    }
+
+    // An immediate start trigger starts the ROSpec on ENABLE; its duration ends it, and says so.
+    void durationEndsTheRoSpec()
+    {
+        Client& c = *client_;
+        RoSpec s = roSpec(2);
+        s.boundary.start.type = 1;
+        s.boundary.stop = RoSpecStopTrigger{1, 30};
+        QCOMPARE(c.call<AddRoSpecResponse>(add(s)), status::Success);
+        QCOMPARE(c.call<EnableRoSpecResponse>(EnableRoSpec{2}), status::Success);
+        ReaderEventNotification ended;
+        QVERIFY(c.await(ended));
+        QVERIFY(ended.data.roSpecEvent && ended.data.roSpecEvent->roSpecId == 2);
+        QCOMPARE(ended.data.roSpecEvent->type, uint8_t(ReaderEventNotificationData::RoSpecEnded));
+        QVERIFY(!model_->inventory().running);
+        QCOMPARE(c.call<StartRoSpecResponse>(StartRoSpec{2}), status::Success);
     }
 
     void keepalivesAtTheirPeriod()

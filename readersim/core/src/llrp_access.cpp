@@ -81,7 +81,6 @@ Bytes toBytes(const std::vector<uint16_t>& w)
     return b;
 }
 
-
 } // namespace
 
 llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_t tagIndex, int antenna)
@@ -102,7 +101,8 @@ llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_
         r.opSpecId = read->opSpecId;
         const Bytes bank = bankBytes(now, read->bank);
         const size_t first = size_t(read->wordPointer) * 2;
-        const size_t count = read->wordCount ? size_t(read->wordCount) * 2 : bank.size() - std::min(first, bank.size());
+        const size_t count =
+            read->wordCount ? size_t(read->wordCount) * 2 : bank.size() - std::min(first, bank.size());
         if (now.killed || first + count > bank.size() || count == 0)
             r.result = now.killed ? r.NoResponse : r.TagError;
         else
@@ -121,7 +121,8 @@ llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_
         } else if (write->bank == llrp::Bank::Reserved && data.size() == 4 &&
                    (write->wordPointer == 0 || write->wordPointer == 2)) {
             const bool kill = write->wordPointer == 0;
-            const uint32_t value = uint32_t(data[0]) << 24 | uint32_t(data[1]) << 16 | uint32_t(data[2]) << 8 | data[3];
+            const uint32_t value =
+                uint32_t(data[0]) << 24 | uint32_t(data[1]) << 16 | uint32_t(data[2]) << 8 | data[3];
             const bool secured = write->accessPassword == now.accessPassword;
             if (!secured && write->accessPassword != 0)
                 res = Result::BadPassword;
@@ -153,10 +154,10 @@ llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_
         llrp::C1G2KillOpSpecResult r;
         r.opSpecId = kill->opSpecId;
         const Result res = model.killTag(antenna, kill->killPassword, now.epc);
-        r.result = res == Result::Ok            ? r.Success
-                   : kill->killPassword == 0    ? r.ZeroKillPassword
-                   : res == Result::NoTag       ? r.NoResponse
-                                                : r.TagError;
+        r.result = res == Result::Ok         ? r.Success
+                   : kill->killPassword == 0 ? r.ZeroKillPassword
+                   : res == Result::NoTag    ? r.NoResponse
+                                             : r.TagError;
         return r;
     }
     const auto& lock = std::get<llrp::C1G2Lock>(op);
@@ -168,7 +169,8 @@ llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_
     for (const llrp::C1G2LockPayload& p : lock.payloads) {
         const uint8_t area = p.field < sizeof kAreas ? kAreas[p.field] : 0;
         const bool locks = p.privilege == p.ReadWrite || p.privilege == p.PermaLock;
-        const Result res = area ? model.lockTag(antenna, lock.accessPassword, locks ? 0 : 1, area) : Result::BadArgument;
+        const Result res =
+            area ? model.lockTag(antenna, lock.accessPassword, locks ? 0 : 1, area) : Result::BadArgument;
         if (res != Result::Ok) {
             r.result = res == Result::NoTag ? r.NoResponse : r.TagError;
             break;
@@ -176,6 +178,5 @@ llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_
     }
     return r;
 }
-
 
 } // namespace readersim

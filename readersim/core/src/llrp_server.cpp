@@ -284,6 +284,8 @@ void LlrpServer::Impl::openConnection(int fd)
     outPos = 0;
     closing = false;
     connectedMs = steadyMs();
+    if (options.silentAfterMs >= 0)
+        silent = false; // each client gets its time before the reader hangs
     nextId = 1;
     keepalive = llrp::KeepaliveSpec();
     readerReportSpec.reset();
@@ -346,8 +348,15 @@ void LlrpServer::Impl::tick(int64_t now)
         send(llrp::Keepalive());
         nextKeepaliveMs = now + keepalive.periodMs;
     }
-    if (active && stopAtMs >= 0 && now >= stopAtMs)
+    if (active && stopAtMs >= 0 && now >= stopAtMs) {
+        // The client did not stop it, so it is told that it ended.
+        llrp::ReaderEventNotification ended;
+        ended.data.utcMicros = utcMicros();
+        ended.data.roSpecEvent = llrp::ReaderEventNotificationData::RoSpecEvent{
+            llrp::ReaderEventNotificationData::RoSpecEnded, active, 0};
         stopActive();
+        send(ended);
+    }
     if (active)
         produceReports(now);
     lastPaceMs = now;
@@ -689,7 +698,7 @@ void LlrpServer::Impl::produceReports(int64_t now)
     size_t budget = 512;
     if (r > 0) {
         credit = std::min(credit + double(now - lastPaceMs) * r / 1000.0, std::max(r, 1.0));
-        budget = size_t(credit);
+        budget = size_t(std::min(credit, 4096.0)); // a huge rate must not mean one huge batch
     }
     if (budget == 0)
         return;
