@@ -38,10 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Bytes message;
     for (int round = 0; round < 2; ++round) {
         while (splitter.next(message)) {
-            all<GetReaderCapabilities, GetReaderCapabilitiesResponse, GetReaderConfig, GetReaderConfigResponse,
-                SetReaderConfig, SetReaderConfigResponse, AddRoSpec, AddRoSpecResponse, StartRoSpec,
-                StartRoSpecResponse, AddAccessSpec, AddAccessSpecResponse, RoAccessReport, ReaderEventNotification,
-                Keepalive, KeepaliveAck, ErrorMessage, CloseConnection>(message);
+            all<GetReaderCapabilities, GetReaderCapabilitiesResponse, GetReaderConfig,
+                GetReaderConfigResponse, SetReaderConfig, SetReaderConfigResponse, AddRoSpec,
+                AddRoSpecResponse, StartRoSpec, StartRoSpecResponse, AddAccessSpec, AddAccessSpecResponse,
+                RoAccessReport, ReaderEventNotification, Keepalive, KeepaliveAck, ErrorMessage,
+                CloseConnection>(message);
         }
         if (round == 0)
             splitter.feed(data + half, size - half);
