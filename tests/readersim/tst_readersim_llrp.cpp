@@ -44,6 +44,10 @@ public:
         const Bytes b = encodeMessage(m, id);
         return ::send(fd_, b.data(), b.size(), MSG_NOSIGNAL) == ssize_t(b.size()) ? id : 0;
     }
+    bool sendRaw(const Bytes& b)
+    {
+        return ::send(fd_, b.data(), b.size(), MSG_NOSIGNAL) == ssize_t(b.size());
+    }
     bool next(Bytes& m)
     {
         while (!splitter_.next(m)) {
@@ -372,6 +376,48 @@ private slots:
         QCOMPARE(ended.data.roSpecEvent->type, uint8_t(ReaderEventNotificationData::RoSpecEnded));
         QVERIFY(!model_->inventory().running);
         QCOMPARE(c.call<StartRoSpecResponse>(StartRoSpec{2}), status::Success);
+    }
+
+    // What a reader says to requests it cannot carry out, and how a client leaves.
+    void oddRequestsAndClose()
+    {
+        Client& c = *client_;
+        auto raw = [](uint8_t first, uint8_t type, const Bytes& body) {
+            Bytes b = {first, type, 0, 0, 0, uint8_t(10 + body.size()), 0, 0, 0, 77};
+            b.insert(b.end(), body.begin(), body.end());
+            return b;
+        };
+        struct Row
+        {
+            const char* what;
+            Bytes message;
+            uint16_t expectedType;
+            uint16_t expectedStatus;
+        };
+        const Row rows[] = {
+            {"unknown message", raw(0x04, 99, {}), msg::ErrorMessage, status::UnsupportedMessage},
+            {"version 2", raw(0x08, 1, {0}), msg::ErrorMessage, status::UnsupportedVersion},
+            {"ADD_ROSPEC without its ROSpec", raw(0x04, msg::AddRoSpec, {}), msg::AddRoSpecResponse,
+             status::ParameterError},
+            {"START_ROSPEC cut short", raw(0x04, msg::StartRoSpec, {0, 0}), msg::StartRoSpecResponse,
+             status::ParameterError},
+        };
+        for (const Row& r : rows) {
+            QVERIFY2(c.sendRaw(r.message), r.what);
+            Bytes b;
+            Header h;
+            QVERIFY2(c.next(b) && readHeader(b.data(), b.size(), h), r.what);
+            QVERIFY2(h.type == r.expectedType && h.id == 77, r.what);
+            StatusMessage<0> answer;
+            Bytes asZero = b;
+            asZero[0] = 0x04;
+            asZero[1] = 0;
+            QVERIFY2(decodeMessage(asZero, answer) && answer.status.code == r.expectedStatus, r.what);
+        }
+        QCOMPARE(c.call<CloseConnectionResponse>(CloseConnection()), status::Success);
+        Bytes b;
+        QVERIFY(!c.next(b)); // the reader closed the link
+        QTRY_COMPARE(server_->clients(), 0);
     }
 
     void keepalivesAtTheirPeriod()
