@@ -98,8 +98,7 @@ bool LlrpLink::write(const llrp::Bytes& message)
 {
     std::lock_guard<std::mutex> lk(writeMutex_);
     if (lost_ || message.empty() || !transport_->writeAll(message.data(), message.size(), kRequestMs)) {
-        lost_ = true;
-        cv_.notify_all();
+        markLost();
         return false;
     }
     return true;
@@ -123,6 +122,14 @@ int LlrpLink::exchange(const llrp::Bytes& message, llrp::Bytes& answer, int time
     return 0;
 }
 
+void LlrpLink::markLost()
+{
+    // Under the lock, so a caller between its check and its wait cannot miss the news.
+    std::lock_guard<std::mutex> lk(mutex_);
+    lost_ = true;
+    cv_.notify_all();
+}
+
 void LlrpLink::receive()
 {
     llrp::StreamSplitter splitter;
@@ -132,7 +139,7 @@ void LlrpLink::receive()
         ::poll(&p, 1, 20);
         const long n = transport_->readSome(buf, sizeof buf);
         if (n < 0 || splitter.failed()) {
-            lost_ = true;
+            markLost();
             break;
         }
         const int64_t now = nowMs();
@@ -142,11 +149,10 @@ void LlrpLink::receive()
             llrp::Bytes m;
             while (splitter.next(m))
                 handle(m);
-        } else if (keepaliveMs_ && now - lastHeardMs_ > int64_t(keepaliveMs_) * 3) {
-            lost_ = true; // three keepalive periods without a word: the reader is gone
+        } else if (const uint32_t period = keepaliveMs_; period && now - lastHeardMs_ > int64_t(period) * 3) {
+            markLost(); // three keepalive periods without a word: the reader is gone
         }
     }
-    cv_.notify_all();
 }
 
 void LlrpLink::handle(const llrp::Bytes& m)

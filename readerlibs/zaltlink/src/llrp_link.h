@@ -58,6 +58,7 @@ private:
     bool write(const llrp::Bytes& message);
     void receive();
     void handle(const llrp::Bytes& message);
+    void markLost();
 
     std::unique_ptr<wire::Transport> transport_;
     std::thread thread_;
@@ -72,7 +73,7 @@ private:
     std::deque<llrp::TagReportData> readQueue_;
     std::optional<uint16_t> connection_; // the reader's ConnectionAttemptEvent status
     int64_t lastHeardMs_ = 0;
-    uint32_t keepaliveMs_ = 0;
+    std::atomic<uint32_t> keepaliveMs_{0}; // 0 until open() asked for keepalives
     std::string maker_, model_, firmware_;
 };
 
