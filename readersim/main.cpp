@@ -327,14 +327,18 @@ int main(int argc, char** argv)
         std::printf("pty %s\n", sim.ptyPath().c_str());
     }
     // The LLRP reader serves the same tags as the 6C reader behind the other endpoints.
-    llrpOptions.allowAnyAddress = o.allowAnyAddress;
-    llrpOptions.rate = o.rate;
-    readersim::LlrpServer llrp(sim.model(), llrpOptions);
+    std::unique_ptr<readersim::LlrpServer> llrp;
     if (llrpOn) {
-        if (!llrp.start(&error)) {
+        if (o.family != "6c") {
+            return fail("--llrp plays the 6C reader's tags: it needs --family 6c");
+        }
+        llrpOptions.allowAnyAddress = o.allowAnyAddress;
+        llrpOptions.rate = o.rate;
+        llrp = std::make_unique<readersim::LlrpServer>(sim.model(), llrpOptions);
+        if (!llrp->start(&error)) {
             return fail(error);
         }
-        std::printf("llrp %s:%d\n", numeric(llrpOptions.host).c_str(), llrp.port());
+        std::printf("llrp %s:%d\n", numeric(llrpOptions.host).c_str(), llrp->port());
     }
     readersim::NetServices services(sim, net);
     if (!services.start(&error)) {
@@ -350,7 +354,9 @@ int main(int argc, char** argv)
 
     int sig = 0;
     sigwait(&stopSignals, &sig);
-    llrp.stop();
+    if (llrp) {
+        llrp->stop();
+    }
     sim.stop();
     if (wireless.enabled()) {
         wireless.stop();

@@ -213,6 +213,8 @@ void TstReadersimCli::badArguments_data()
         << QStringList{"--tcp", "127.0.0.1:0", "--tftp", "127.0.0.1:0", "--tftp-dir", "/nonexistent/rivulet"}
         << "--tftp-dir";
     QTest::newRow("llrp outside") << QStringList{"--llrp", "10.1.2.3:5084"} << "127.0.0.0/8";
+    QTest::newRow("llrp with gjb") << QStringList{"--family", "gjb", "--llrp", "127.0.0.1:0"}
+                                   << "--family 6c";
     QTest::newRow("llrp no port") << QStringList{"--llrp", "127.0.0.1"} << "--llrp";
     QTest::newRow("llrp silence not a number")
         << QStringList{"--llrp", "127.0.0.1:0", "--llrp-silent-after", "later"} << "--llrp-silent-after";
