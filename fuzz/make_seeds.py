@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the hand-made seed inputs of zaltlink_answer_fuzz, readersim_dispatch_fuzz,
-discovery_answer_fuzz, message_decoder_fuzz, gjb_message_fuzz and gjb_dispatch_fuzz."""
+discovery_answer_fuzz, message_decoder_fuzz, gjb_message_fuzz, gjb_dispatch_fuzz and llrp_message_fuzz."""
 import os
 import struct
 
@@ -185,3 +185,57 @@ write("gjb_dispatch", "tag_operations", requests(
 write("gjb_dispatch", "records", requests(
     (0xE0, bytes([8]) + b"12345678" + bytes([8]) + b"87654321"), (0xE1, bytes([8]) + b"87654321"),
     (0xEA, b"\x03fix"), (0xE8, b""), (0xE9, bytes([0, 0, 0, 0])), (0xED, b"\x05\x02ab"), (0xEC, b"\x05")))
+
+# --- llrp_message: LLRP message streams ----------------------------------------------------------------
+os.makedirs(os.path.join(HERE, "corpus", "llrp_message"), exist_ok=True)
+
+
+def tlv(ptype, *body):
+    b = b"".join(body)
+    return struct.pack(">HH", ptype, len(b) + 4) + b
+
+
+def tv(ptype, body):
+    return bytes([0x80 | ptype]) + body
+
+
+def llrp(mtype, mid, *body):
+    b = b"".join(body)
+    return struct.pack(">HII", (1 << 10) | mtype, len(b) + 10, mid) + b
+
+
+STATUS = tlv(287, struct.pack(">HH", 0, 0))
+EPC96 = bytes(range(0xE0, 0xEC))
+write("llrp_message", "session", llrp(63, 0, tlv(246, tlv(128, struct.pack(">Q", 1)), tlv(256, b"\0\0"))) +
+      llrp(1, 1, b"\0") + llrp(72, 2) + llrp(62, 3) + llrp(64, 4) + llrp(14, 5) + llrp(4, 5, STATUS) +
+      llrp(100, 6, tlv(287, struct.pack(">HH", 109, 4) + b"what")))
+write("llrp_message", "capabilities", llrp(11, 1, STATUS, tlv(
+    137, struct.pack(">HHII", 4, 0x4000, 0, 0), struct.pack(">H", 3) + b"1.0", tlv(139, struct.pack(">Hh", 1, 0)),
+    tlv(141, struct.pack(">HH", 0, 0)), tlv(140, struct.pack(">HH", 1, 1) + b"\1")), tlv(
+    143, struct.pack(">HH", 0, 0), tlv(144, tlv(145, struct.pack(">Hh", 1, 1000)), tlv(145, struct.pack(">Hh", 2, 1025)),
+                                       tlv(146, b"\0", tlv(148, struct.pack(">HI", 1, 920625)))))))
+ANTENNA = tlv(222, struct.pack(">H", 1), tlv(223, struct.pack(">H", 1)), tlv(224, struct.pack(">HHH", 1, 1, 40)))
+REPORT_SPEC = tlv(237, struct.pack(">BH", 1, 0), tlv(238, struct.pack(">H", 0x1680)))
+SETTINGS = (tlv(221, struct.pack(">BHh", 0x80, 1, 0)) + ANTENNA + REPORT_SPEC + tlv(239, b"\0") +
+            tlv(220, struct.pack(">BI", 1, 1000)) + tlv(226, b"\0"))
+write("llrp_message", "config", llrp(2, 1, struct.pack(">HBHH", 0, 0, 0, 0)) + llrp(3, 2, b"\x80", SETTINGS) +
+      llrp(12, 1, STATUS, tlv(218, b"\0" + struct.pack(">H", 6) + bytes(6)), SETTINGS) + llrp(13, 2, STATUS))
+ROSPEC = tlv(177, struct.pack(">IBB", 1, 0, 0), tlv(178, tlv(179, b"\0"), tlv(182, struct.pack(">BI", 1, 500))),
+             tlv(183, struct.pack(">HHH", 2, 1, 2), tlv(184, struct.pack(">BI", 0, 0)),
+                 tlv(186, struct.pack(">HB", 1, 1), ANTENNA)), REPORT_SPEC)
+write("llrp_message", "rospec", llrp(20, 1, ROSPEC) + llrp(24, 2, b"\0\0\0\1") + llrp(22, 3, b"\0\0\0\1") +
+      llrp(23, 4, b"\0\0\0\1") + llrp(25, 5, b"\0\0\0\1") + llrp(21, 6, b"\0\0\0\0") + llrp(30, 1, STATUS) +
+      llrp(32, 3, STATUS))
+TARGET = tlv(339, b"\x60" + struct.pack(">HH", 32, 16) + b"\xff\xff" + struct.pack(">H", 16) + b"\x30\x00")
+ACCESS = tlv(207, struct.pack(">IHBBI", 9, 0, 1, 0, 0), tlv(208, struct.pack(">BH", 1, 1)), tlv(
+    209, tlv(338, TARGET), tlv(341, struct.pack(">HIBHH", 1, 0, 0xC0, 0, 2)),
+    tlv(342, struct.pack(">HIBHH", 2, 5, 0xC0, 0, 1) + b"\xbe\xef"), tlv(343, struct.pack(">HI", 3, 7)),
+    tlv(344, struct.pack(">HI", 4, 5), tlv(345, b"\0\4"))), tlv(239, b"\1"))
+write("llrp_message", "accessspec", llrp(40, 1, ACCESS) + llrp(42, 2, b"\0\0\0\x09") + llrp(50, 1, STATUS))
+TAG = tlv(240, tv(13, EPC96), tv(1, b"\0\1"), tv(6, b"\xc8"), tv(7, b"\0\1"), tv(2, bytes(8)), tv(4, bytes(8)),
+          tv(8, b"\0\3"), tv(9, b"\0\0\0\1"), tv(16, b"\0\0\0\x09"),
+          tlv(349, struct.pack(">BHH", 0, 1, 1) + b"\x12\x34"), tlv(350, struct.pack(">BHH", 2, 2, 0)),
+          tlv(351, struct.pack(">BH", 0, 3)), tlv(352, struct.pack(">BH", 0, 4)),
+          tlv(1023, struct.pack(">II", 1, 2) + b"xx"))
+write("llrp_message", "report", llrp(61, 1, TAG, tlv(240, tlv(241, struct.pack(">H", 128) + bytes(16)),
+                                                    tv(1, b"\0\2"))))

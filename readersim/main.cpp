@@ -1,4 +1,5 @@
 // readersim: plays a reader on loopback endpoints until SIGINT or SIGTERM.
+#include "readersim/llrp_server.h"
 #include "readersim/netservices.h"
 #include "readersim/simulator.h"
 #include "readersim/wifi_module.h"
@@ -25,6 +26,7 @@ const char* kUsage =
     "  --tcp HOST:PORT        listen for TCP clients\n"
     "  --udp HOST:PORT        serve UDP clients, a link per client address\n"
     "  --pty                  open a pseudo-terminal that plays the serial port\n"
+    "  --llrp HOST:PORT       speak LLRP to one TCP client (port 5084 is the standard's)\n"
     "  --allow-any-address    allow HOST outside 127.0.0.0/8\n"
     "Reader:\n"
     "  --family NAME          the reader family played: 6c or gjb (default 6c)\n"
@@ -41,6 +43,8 @@ const char* kUsage =
     "  --corrupt P            flip a byte of an outgoing frame with probability P, 0..1 (default 0)\n"
     "  --cut-after N          close a link after N frames sent on it, once (default -1: never)\n"
     "  --fault-reports        drop and corrupt tag reports, heartbeats and IO events too\n"
+    "  --llrp-silent-after MS the LLRP reader hangs MS after a client connects: it answers nothing\n"
+    "                         and sends nothing, keepalives included, with the link left up\n"
     "\n"
     "  -h, --help             show this text\n";
 
@@ -103,7 +107,9 @@ enum Opt
     OptWirelessServer,
     OptTimeStamp,
     OptReconnectMs,
-    OptIoEvents
+    OptIoEvents,
+    OptLlrp,
+    OptLlrpSilentAfter
 };
 
 const option kOptions[] = {
@@ -133,6 +139,8 @@ const option kOptions[] = {
     {"time-stamp", no_argument, nullptr, OptTimeStamp},
     {"reconnect-ms", required_argument, nullptr, OptReconnectMs},
     {"io-events", required_argument, nullptr, OptIoEvents},
+    {"llrp", required_argument, nullptr, OptLlrp},
+    {"llrp-silent-after", required_argument, nullptr, OptLlrpSilentAfter},
     {"help", no_argument, nullptr, 'h'},
     {nullptr, 0, nullptr, 0},
 };
@@ -149,7 +157,7 @@ const char* nameOf(int code)
 
 // Parses the command line into *o; returns -1 to go on, else the exit status.
 int parseArguments(int argc, char** argv, readersim::Options* o, readersim::NetServicesOptions* net,
-                   bool* wifi)
+                   bool* wifi, readersim::LlrpOptions* llrp, bool* llrpOn)
 {
     opterr = 0; // the messages below name the option
     optind = 1;
@@ -220,6 +228,14 @@ int parseArguments(int argc, char** argv, readersim::Options* o, readersim::NetS
         case OptWifi:
             *wifi = true;
             break;
+        case OptLlrp:
+            ok = readersim::parseHostPort(v, &llrp->host, &llrp->port);
+            *llrpOn = true;
+            break;
+        case OptLlrpSilentAfter:
+            ok = toLong(v, 0, 3600000, &n);
+            llrp->silentAfterMs = int(n);
+            break;
         case OptDiscovery:
         case OptName:
         case OptReaders:
@@ -265,7 +281,9 @@ int main(int argc, char** argv)
     o.tcp = false;
     readersim::NetServicesOptions net;
     bool wifi = false;
-    if (const int status = parseArguments(argc, argv, &o, &net, &wifi); status >= 0) {
+    readersim::LlrpOptions llrpOptions;
+    bool llrpOn = false;
+    if (const int status = parseArguments(argc, argv, &o, &net, &wifi, &llrpOptions, &llrpOn); status >= 0) {
         return status;
     }
     if (o.udp && o.udpHost.empty()) {
@@ -286,7 +304,7 @@ int main(int argc, char** argv)
     // Wireless readers are simulators of their own; this one plays the reader behind the endpoints.
     readersim::WirelessReaders wireless(o, net.readers);
     o.wireless = false;
-    const bool endpoints = o.tcp || o.udp || o.pty || !wireless.enabled();
+    const bool endpoints = o.tcp || o.udp || o.pty || (!wireless.enabled() && !llrpOn);
     readersim::Simulator sim(o);
     if (wifi) {
         sim.fitModule(std::make_unique<readersim::WifiModule>());
@@ -308,6 +326,20 @@ int main(int argc, char** argv)
     if (o.pty) {
         std::printf("pty %s\n", sim.ptyPath().c_str());
     }
+    // The LLRP reader serves the same tags as the 6C reader behind the other endpoints.
+    std::unique_ptr<readersim::LlrpServer> llrp;
+    if (llrpOn) {
+        if (o.family != "6c") {
+            return fail("--llrp plays the 6C reader's tags: it needs --family 6c");
+        }
+        llrpOptions.allowAnyAddress = o.allowAnyAddress;
+        llrpOptions.rate = o.rate;
+        llrp = std::make_unique<readersim::LlrpServer>(sim.model(), llrpOptions);
+        if (!llrp->start(&error)) {
+            return fail(error);
+        }
+        std::printf("llrp %s:%d\n", numeric(llrpOptions.host).c_str(), llrp->port());
+    }
     readersim::NetServices services(sim, net);
     if (!services.start(&error)) {
         return fail(error);
@@ -322,6 +354,9 @@ int main(int argc, char** argv)
 
     int sig = 0;
     sigwait(&stopSignals, &sig);
+    if (llrp) {
+        llrp->stop();
+    }
     sim.stop();
     if (wireless.enabled()) {
         wireless.stop();

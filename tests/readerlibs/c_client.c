@@ -1,5 +1,6 @@
 /* Uses zaltlink from plain C: open a reader at HOST:PORT, read a parameter, pull a few reports. */
 #include "zaltlink.h"
+#include "zaltlink_llrp.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -34,6 +34,7 @@ private slots:
     void badArguments();
     void helpNamesEveryOption();
     void wirelessReadersComeToTheServer();
+    void llrpAloneIsAnEndpoint();
 };
 
 void TstReadersimCli::initTestCase()
@@ -211,6 +212,12 @@ void TstReadersimCli::badArguments_data()
     QTest::newRow("tftp folder missing")
         << QStringList{"--tcp", "127.0.0.1:0", "--tftp", "127.0.0.1:0", "--tftp-dir", "/nonexistent/rivulet"}
         << "--tftp-dir";
+    QTest::newRow("llrp outside") << QStringList{"--llrp", "10.1.2.3:5084"} << "127.0.0.0/8";
+    QTest::newRow("llrp with gjb") << QStringList{"--family", "gjb", "--llrp", "127.0.0.1:0"}
+                                   << "--family 6c";
+    QTest::newRow("llrp no port") << QStringList{"--llrp", "127.0.0.1"} << "--llrp";
+    QTest::newRow("llrp silence not a number")
+        << QStringList{"--llrp", "127.0.0.1:0", "--llrp-silent-after", "later"} << "--llrp-silent-after";
 }
 
 void TstReadersimCli::badArguments()
@@ -252,9 +259,21 @@ void TstReadersimCli::helpNamesEveryOption()
                                "--wireless-server",
                                "--time-stamp",
                                "--reconnect-ms",
-                               "--io-events"}) {
+                               "--io-events",
+                               "--llrp",
+                               "--llrp-silent-after"}) {
         QVERIFY2(help.contains(QString(option) + ' '), option);
     }
+}
+
+// --llrp needs no other endpoint, and says where it listens.
+void TstReadersimCli::llrpAloneIsAnEndpoint()
+{
+    std::string error;
+    auto p = readersim::Process::startWith({"--llrp", "127.0.0.1:0", "--tags", "5"}, &error);
+    QVERIFY2(p, error.c_str());
+    const QString line = QString::fromStdString(p->output().at(0));
+    QVERIFY2(line.startsWith("llrp 127.0.0.1:") && !line.endsWith(":0"), qPrintable(line));
 }
 
 // Wireless readers connect to the server themselves, each with a session that sends at once, and come

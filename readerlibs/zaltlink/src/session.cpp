@@ -1,6 +1,8 @@
 // Handles, links and errors: the init calls, open and close, and the error codes.
 #include "session.h"
 
+#include "llrp_link.h"
+
 #include <cerrno>
 #include <unordered_map>
 
@@ -101,11 +103,21 @@ std::shared_ptr<Session> findSession(intptr_t h)
     return it == gRegistry.end() ? nullptr : it->second;
 }
 
+std::shared_ptr<Session> llrpSession(intptr_t h)
+{
+    auto s = findSession(h);
+    return s && s->medium == Medium::Llrp ? s : nullptr;
+}
+
 bool begin(intptr_t h, Call& c)
 {
     c.session = findSession(h);
     if (!c.session)
         return false;
+    if (c.session->medium == Medium::Llrp) {
+        c.fail(c.session->llrpLink() ? int(ZALT_ERR_UNSUPPORTED_COMMAND) : int(err::NotConnected));
+        return false;
+    }
     c.conn = c.session->connection();
     if (!c.conn) {
         c.fail(err::NotConnected);
@@ -157,6 +169,11 @@ unsigned char ZALT_API ZALT_UDPInit(ZALT_HANDLE* handle, const char* ip, int por
     return initSession(handle, Medium::Udp, ip, port, 0);
 }
 
+unsigned char ZALT_API ZALT_LLRPInit(ZALT_HANDLE* handle, const char* ip, int port)
+{
+    return initSession(handle, Medium::Llrp, ip, port, 0);
+}
+
 unsigned char ZALT_API ZALT_COMInit(ZALT_HANDLE* handle, int, const char* name, int baud)
 {
     return initSession(handle, Medium::Serial, name, 0, baud);
@@ -186,6 +203,8 @@ unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle)
         }
         s->conn.reset();
     }
+    if (s->medium == Medium::Llrp)
+        return llrpOpen(*s);
     int osError = 0;
     std::unique_ptr<wire::Transport> t;
     switch (s->medium) {
@@ -197,6 +216,8 @@ unsigned char ZALT_API ZALT_Open(ZALT_HANDLE handle)
         break;
     case Medium::Serial:
         t = wire::openSerial(s->address, s->baud, &osError);
+        break;
+    case Medium::Llrp: // opened above
         break;
     }
     if (!t) {
@@ -240,10 +261,12 @@ unsigned char ZALT_API ZALT_Close(ZALT_HANDLE handle)
         gRegistry.erase(it);
     }
     std::shared_ptr<wire::Connection> conn;
+    std::shared_ptr<LlrpLink> llrp; // says goodbye to the reader when the last user lets go
     {
         std::lock_guard<std::mutex> lk(s->mutex);
         s->closed = true;
         conn = std::move(s->conn);
+        llrp = std::move(s->llrp);
     }
     if (conn && !conn->linkLost())
         conn->post(cmd::Bye, {});

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "zaltlink.h"
+#include "zaltlink_llrp.h"
 
 #include "wire/commands.h"
 #include "wire/connection.h"
@@ -31,8 +32,11 @@ enum class Medium
 {
     Tcp,
     Udp,
-    Serial
+    Serial,
+    Llrp // an LLRP reader (llrp_link.h); the calls without an LLRP meaning fail with UnsupportedCommand
 };
+
+class LlrpLink;
 
 struct Session
 {
@@ -43,6 +47,7 @@ struct Session
     std::mutex openMutex; // one open at a time; held while connecting
     std::mutex mutex;     // guards conn and closed only, so other calls never wait for a connect
     std::shared_ptr<wire::Connection> conn;
+    std::shared_ptr<LlrpLink> llrp; // instead of conn, on an LLRP reader
     bool closed = false; // ZALT_Close took the handle away; an open still connecting must not store
     std::atomic<int> lastError{0};
 
@@ -50,6 +55,11 @@ struct Session
     {
         std::lock_guard<std::mutex> lk(mutex);
         return conn;
+    }
+    std::shared_ptr<LlrpLink> llrpLink()
+    {
+        std::lock_guard<std::mutex> lk(mutex);
+        return llrp;
     }
 };
 
@@ -70,7 +80,11 @@ struct Call
     }
 };
 
-// False (with the handle's error set when it has a session) when the handle has no live link.
+// The session of a handle on an LLRP reader, or null for any other handle.
+std::shared_ptr<Session> llrpSession(intptr_t h);
+
+// False (with the handle's error set when it has a session) when the handle has no live link. On an
+// LLRP reader a call that reaches here has no LLRP meaning: UnsupportedCommand.
 bool begin(intptr_t h, Call& c);
 // Sets the handle's last error; returns 0, the failing result.
 unsigned char setError(intptr_t h, int code);

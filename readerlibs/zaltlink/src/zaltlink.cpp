@@ -1,4 +1,5 @@
 // The reader's commands: one request each, built and read with the 6C messages.
+#include "llrp_link.h"
 #include "session.h"
 
 #include <algorithm>
@@ -54,6 +55,8 @@ uint32_t clampTime(int ms)
 
 unsigned char startRead(intptr_t h, uint8_t command, unsigned char antenna, unsigned char mode, int value)
 {
+    if (auto s = llrpSession(h))
+        return llrpStartRead(*s, command == cmd::ReadEpc, antenna);
     Call c;
     if (!begin(h, c))
         return 0;
@@ -86,6 +89,8 @@ unsigned char receive(intptr_t h, Want want, unsigned char* antenna, unsigned ch
         badArgument(h);
         return idle();
     }
+    if (auto s = llrpSession(h))
+        return llrpReceive(*s, want == Want::Epc, antenna, bufA, lenA, kReceiveWaitMs) ? 1 : idle();
     Call c;
     if (!begin(h, c))
         return idle();
@@ -151,6 +156,8 @@ extern "C" {
 unsigned char ZALT_API ZALT_SysInfQuery(ZALT_HANDLE h, unsigned char type, unsigned char* buf,
                                         unsigned char* len)
 {
+    if (auto s = llrpSession(h))
+        return llrpSysInfQuery(*s, type, buf, len);
     return typeQuery(h, cmd::SysInfQuery, type, buf, len);
 }
 
@@ -230,6 +237,8 @@ unsigned char ZALT_API ZALT_SetReaderTime(ZALT_HANDLE h, const unsigned char* re
 
 unsigned char ZALT_API ZALT_PowerOff(ZALT_HANDLE h)
 {
+    if (auto s = llrpSession(h))
+        return llrpPowerOff(*s);
     return exchange(h, cmd::PowerOff, wire::Empty());
 }
 
@@ -574,6 +583,16 @@ unsigned char ZALT_API ZALT_GetReportStats(ZALT_HANDLE h, unsigned long long* re
     c.session = findSession(h);
     if (!c.session)
         return 0;
+    if (auto link = c.session->llrpLink()) {
+        // An LLRP reader numbers no reports: only what arrived is counted.
+        if (received)
+            *received = link->reads();
+        for (unsigned long long* zero : {lost, doubled, overflowed}) {
+            if (zero)
+                *zero = 0;
+        }
+        return 1;
+    }
     c.conn = c.session->connection();
     if (!c.conn)
         return c.fail(err::NotConnected);
