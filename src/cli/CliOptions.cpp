@@ -191,8 +191,7 @@ QString CliHelpText()
         "                                per read with a reader column, until Ctrl-C\n"
         "  help [config]\n\n"
         "--family gjb covers info and inventory (over --tcp or --serial; rows carry the tag's ID as epc).\n"
-        "--llrp covers info and inventory --type epc; what else the LLRP reader cannot do fails with exit "
-        "1.\n\n"
+        "--llrp covers info and EPC inventory; what an LLRP reader cannot do fails with exit 1.\n\n"
         "Exit status: 0 success, 1 the reader or the operation failed, 2 a usage error (nothing sent).\n\n"
         "Options:\n");
     for (const OptionDef& o : kOptions) {
@@ -609,12 +608,6 @@ CliParse ParseCli(const QStringList& arguments, CliRequest* out, QString* error)
         }
         if (!HostPort(value("listen"), &r.listenHost, &r.listenPort)) {
             *error = Bad(QStringLiteral("listen"), value("listen"));
-            return CliParse::UsageError;
-        }
-        if (r.link == CliRequest::Link::Llrp && r.readType != 0) {
-            // The LLRP handle reads EPCs only.
-            *error = LangText("IDCS_CLI_OPTION_NOT_FOR")
-                         .arg(QStringLiteral("--type ") + value("type"), QStringLiteral("--llrp"));
             return CliParse::UsageError;
         }
         if (!rowOptions()) {
