@@ -28,6 +28,7 @@ const OptionDef kOptions[] = {
     {"tcp", "HOST:PORT", "Reader over TCP."},
     {"udp", "HOST:PORT", "Reader over UDP."},
     {"serial", "PATH[:BAUD]", "Reader on a serial line (default 115200 baud)."},
+    {"llrp", "HOST[:PORT]", "An LLRP reader (6c family; default port 5084)."},
     {"family", "6c|gjb", "Reader family (default 6c)."},
     {"lang", "en|zh", "Language of messages (default en)."},
     {"seconds", "S", "inventory, discover: how long to run."},
@@ -73,9 +74,9 @@ const QMap<QString, QStringList>& CommandOptions()
     return map;
 }
 
-const QStringList kGlobal = {QStringLiteral("tcp"),    QStringLiteral("udp"),  QStringLiteral("serial"),
-                             QStringLiteral("family"), QStringLiteral("lang"), QStringLiteral("help"),
-                             QStringLiteral("version")};
+const QStringList kGlobal = {QStringLiteral("tcp"),  QStringLiteral("udp"),    QStringLiteral("serial"),
+                             QStringLiteral("llrp"), QStringLiteral("family"), QStringLiteral("lang"),
+                             QStringLiteral("help"), QStringLiteral("version")};
 
 QString Bad(const QString& option, const QString& value)
 {
@@ -130,6 +131,8 @@ QString ReaderOption(CliRequest::Link link)
         return QStringLiteral("--udp");
     case CliRequest::Link::Serial:
         return QStringLiteral("--serial");
+    case CliRequest::Link::Llrp:
+        return QStringLiteral("--llrp");
     case CliRequest::Link::None:
         break;
     }
@@ -163,8 +166,8 @@ QString CliLanguage(const QStringList& arguments)
 QString CliHelpText()
 {
     QString text = QStringLiteral(
-        "Usage: rivulet-cli [--tcp HOST:PORT | --udp HOST:PORT | --serial PATH[:BAUD]] [--family 6c|gjb]\n"
-        "                   [--lang en|zh] COMMAND [OPTIONS]\n\n"
+        "Usage: rivulet-cli [--tcp HOST:PORT | --udp HOST:PORT | --serial PATH[:BAUD] | --llrp HOST[:PORT]]\n"
+        "                   [--family 6c|gjb] [--lang en|zh] COMMAND [OPTIONS]\n\n"
         "Commands:\n"
         "  info                          the reader's identity and versions, one \"key: value\" per line\n"
         "  inventory [--seconds S] [--count N] [--type epc|tid|epc+tid] [--antennas 1,2,...]\n"
@@ -187,7 +190,8 @@ QString CliHelpText()
         "                                the wireless server: every reader that connects is read, one row\n"
         "                                per read with a reader column, until Ctrl-C\n"
         "  help [config]\n\n"
-        "--family gjb covers info and inventory (over --tcp or --serial; rows carry the tag's ID as epc).\n\n"
+        "--family gjb covers info and inventory (over --tcp or --serial; rows carry the tag's ID as epc).\n"
+        "--llrp covers info and EPC inventory; what an LLRP reader cannot do fails with exit 1.\n\n"
         "Exit status: 0 success, 1 the reader or the operation failed, 2 a usage error (nothing sent).\n\n"
         "Options:\n");
     for (const OptionDef& o : kOptions) {
@@ -276,7 +280,7 @@ CliParse ParseCli(const QStringList& arguments, CliRequest* out, QString* error)
 
     // The reader and the program-wide choices.
     const int links = int(parser.isSet(QStringLiteral("tcp"))) + int(parser.isSet(QStringLiteral("udp"))) +
-                      int(parser.isSet(QStringLiteral("serial")));
+                      int(parser.isSet(QStringLiteral("serial"))) + int(parser.isSet(QStringLiteral("llrp")));
     if (links > 1) {
         *error = LangText("IDCS_CLI_ONE_READER");
         return CliParse::UsageError;
@@ -301,6 +305,13 @@ CliParse ParseCli(const QStringList& arguments, CliRequest* out, QString* error)
         }
         r.serialPath = m.captured(1);
         r.baud = static_cast<int>(baud);
+    } else if (parser.isSet(QStringLiteral("llrp"))) {
+        r.link = CliRequest::Link::Llrp;
+        r.port = 5084; // the standard's port
+        if (!HostPort(parser.value(QStringLiteral("llrp")), &r.host, &r.port, true)) {
+            *error = Bad(QStringLiteral("llrp"), parser.value(QStringLiteral("llrp")));
+            return CliParse::UsageError;
+        }
     }
     if (parser.isSet(QStringLiteral("family"))) {
         r.family = parser.value(QStringLiteral("family"));
@@ -308,9 +319,10 @@ CliParse ParseCli(const QStringList& arguments, CliRequest* out, QString* error)
             *error = Bad(QStringLiteral("family"), r.family);
             return CliParse::UsageError;
         }
-        if (r.family == QLatin1String("gjb") && r.link == CliRequest::Link::Udp) {
-            *error = LangText("IDCS_CLI_OPTION_NOT_FOR")
-                         .arg(QStringLiteral("--udp"), QStringLiteral("--family gjb"));
+        if (r.family == QLatin1String("gjb") &&
+            (r.link == CliRequest::Link::Udp || r.link == CliRequest::Link::Llrp)) {
+            *error =
+                LangText("IDCS_CLI_OPTION_NOT_FOR").arg(ReaderOption(r.link), QStringLiteral("--family gjb"));
             return CliParse::UsageError;
         }
         if (r.family == QLatin1String("gjb") && r.command != QLatin1String("info") &&
@@ -406,6 +418,12 @@ CliParse ParseCli(const QStringList& arguments, CliRequest* out, QString* error)
             // A GJB report carries the tag's ID only.
             *error = LangText("IDCS_CLI_OPTION_NOT_FOR")
                          .arg(QStringLiteral("--type ") + value("type"), QStringLiteral("--family gjb"));
+            return CliParse::UsageError;
+        }
+        if (r.link == CliRequest::Link::Llrp && r.readType != 0) {
+            // The LLRP handle reads EPCs only.
+            *error = LangText("IDCS_CLI_OPTION_NOT_FOR")
+                         .arg(QStringLiteral("--type ") + value("type"), QStringLiteral("--llrp"));
             return CliParse::UsageError;
         }
         if (!rowOptions()) {

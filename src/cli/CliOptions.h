@@ -15,7 +15,8 @@ struct CliRequest
         None,
         Tcp,
         Udp,
-        Serial
+        Serial,
+        Llrp
     };
     Link link = Link::None;
     QString host;

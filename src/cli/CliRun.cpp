@@ -34,6 +34,7 @@
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -69,6 +70,9 @@ bool OpenReader(const CliRequest& r)
     case CliRequest::Link::Serial:
         d->SetComParam(r.serialPath, r.baud);
         break;
+    case CliRequest::Link::Llrp:
+        d->SetLlrpParam(r.host, r.port);
+        break;
     case CliRequest::Link::None:
         return false;
     }
@@ -77,6 +81,23 @@ bool OpenReader(const CliRequest& r)
         return false;
     }
     return true;
+}
+
+// An LLRP reader names its maker, model and firmware; it has none of the other identity texts.
+int RunLlrpInfo()
+{
+    static const std::pair<unsigned char, const char*> kItems[] = {
+        {0, "maker"}, {1, "model"}, {3, "firmware"}};
+    for (const auto& item : kItems) {
+        unsigned char buffer[IdentityClock::kQueryBufferSize] = {};
+        unsigned char length = IdentityClock::kQueryBufferSize;
+        if (!ZALT_SysInfQuery(Handle(), item.first, buffer, &length)) {
+            return CliFailed(QLatin1String(item.second), ErrorCode());
+        }
+        CliOut(QStringLiteral("%1: %2").arg(QLatin1String(item.second),
+                                            IdentityClock::identityText(buffer, qMin<int>(length, 255))));
+    }
+    return ExitOk;
 }
 
 int RunInfo()
@@ -565,6 +586,10 @@ int Dispatch(const CliRequest& r)
             CliErr(LangText("IDCS_CLI_BAD_FIRMWARE").arg(r.file));
             return ExitUsage;
         }
+        // The update goes by TFTP and the reader's own protocol; an LLRP reader has neither.
+        if (r.link == CliRequest::Link::Llrp) {
+            return CliFailed(QStringLiteral("firmware"), ReaderError::UnsupportedCommand);
+        }
     }
     if (!OpenReader(r)) {
         return ExitFailed;
@@ -576,7 +601,7 @@ int Dispatch(const CliRequest& r)
     } else if (gjb) {
         status = InventoryRun(r).runGjb(gjb);
     } else if (r.command == QLatin1String("info")) {
-        status = RunInfo();
+        status = r.link == CliRequest::Link::Llrp ? RunLlrpInfo() : RunInfo();
     } else if (r.command == QLatin1String("inventory")) {
         status = InventoryRun(r).run();
     } else if (r.command == QLatin1String("read")) {

@@ -64,6 +64,13 @@ void ReaderDllBase::SetUdpParam(const QString& ip, int port)
     m_connectType = ConnectUdp;
 }
 
+void ReaderDllBase::SetLlrpParam(const QString& ip, int port)
+{
+    m_ipAddress = ip;
+    m_port = port;
+    m_connectType = ConnectLlrp;
+}
+
 ConnectParam ReaderDllBase::GetConnectParam() const
 {
     ConnectParam param;

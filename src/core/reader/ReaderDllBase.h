@@ -12,7 +12,7 @@ struct ConnectParam
     int port = 0;
     QString portName;
     int baudRate = 0;
-    int connectType = 0; // 0 TCP, 1 serial port, 2 USB, 3 UDP
+    int connectType = 0; // 0 TCP, 1 serial port, 2 USB, 3 UDP, 4 LLRP
 };
 
 // The driver every page talks to. The base fails every reader operation; the family drivers
@@ -25,7 +25,9 @@ public:
         ConnectTcp = 0,
         ConnectCom = 1,
         ConnectUsb = 2,
-        ConnectUdp = 3
+        ConnectUdp = 3,
+        // An EPCglobal LLRP reader: the 6C calls that have an LLRP meaning, the rest "not supported".
+        ConnectLlrp = 4
     };
     enum State
     {
@@ -60,6 +62,7 @@ public:
     void SetComParam(const QString& portName, int baudRate);
     void SetUsbParam(const QString& name, int value);
     void SetUdpParam(const QString& ip, int port);
+    void SetLlrpParam(const QString& ip, int port);
     ConnectParam GetConnectParam() const;
 
     // The library handle is pointer-sized: libraries hand out pointers.

@@ -3,6 +3,7 @@
 #include "core/reader/ReaderErrors.h"
 
 #include <zaltlink.h>
+#include <zaltlink_llrp.h>
 
 #include <QByteArray>
 
@@ -27,6 +28,9 @@ bool ReaderDllCommon::OpenReader()
         break;
     case ConnectUdp:
         ok = ZALT_UDPInit(&m_handle, m_ipAddress.toUtf8().constData(), m_port);
+        break;
+    case ConnectLlrp:
+        ok = ZALT_LLRPInit(&m_handle, m_ipAddress.toUtf8().constData(), m_port);
         break;
     default:
         return false;

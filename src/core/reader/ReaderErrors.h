@@ -13,6 +13,8 @@ constexpr int Timeout = 3;
 constexpr int LinkLost = 4;
 constexpr int BadArgument = 6;
 constexpr int ConnectFailed = 9;
+// A call the reader has no meaning for (an LLRP reader's answer to most 6C settings).
+constexpr int UnsupportedCommand = 0x10;
 constexpr int ConnectRefused = 12;
 constexpr int ConnectTimedOut = 13;
 constexpr int NoSuchDevice = 14;

@@ -255,7 +255,8 @@ void ReadCardFor6CDlg::slot_startReadBtnClicked()
         break;
     }
     if (!ok) {
-        LogKey("IDCS_READ_FAILED", true);
+        // The code tells a reader that cannot read TIDs (an LLRP one) from a failed call.
+        LogFailure("IDCS_READ_FAILED", driver->GetErrorCode());
         return;
     }
     driver->SetState(ReaderDllBase::StateReading);

@@ -21,6 +21,7 @@ const char kGroup[] = "ConnetDlg";
 const int kSpeedHistory = 20;
 const int kSpeedShowEvery = 5;
 const char kDefaultBaudRate[] = "115200";
+const char kLlrpPort[] = "5084"; // the standard's port
 
 struct MediumEntry
 {
@@ -30,10 +31,9 @@ struct MediumEntry
 };
 
 const MediumEntry kMedia[] = {
-    {"TCP", "TCP_TYPE", ReaderDllBase::ConnectTcp},
-    {"COM", "COM_TYPE", ReaderDllBase::ConnectCom},
-    {"USB", "USB_TYPE", ReaderDllBase::ConnectUsb},
-    {"UDP", "UDP_TYPE", ReaderDllBase::ConnectUdp},
+    {"TCP", "TCP_TYPE", ReaderDllBase::ConnectTcp},    {"COM", "COM_TYPE", ReaderDllBase::ConnectCom},
+    {"USB", "USB_TYPE", ReaderDllBase::ConnectUsb},    {"UDP", "UDP_TYPE", ReaderDllBase::ConnectUdp},
+    {"LLRP", "LLRP_TYPE", ReaderDllBase::ConnectLlrp},
 };
 
 QString ProfileValue(const char* key)
@@ -68,12 +68,14 @@ ConnetDlg::ConnetDlg(QWidget* parent)
     ui->setupUi(this);
     ui->tcpAddrCb->setEditable(true);
     ui->udpAddrCb->setEditable(true);
+    ui->llrpAddrCb->setEditable(true);
     ui->paramStack->setCurrentIndex(0);
 
     // Digits only; the range is checked on connect so the operator learns why it was refused.
     const QRegularExpression portPattern(QStringLiteral("[0-9]{0,5}"));
     ui->tcpPortEdit->setValidator(new QRegularExpressionValidator(portPattern, ui->tcpPortEdit));
     ui->udpPortEdit->setValidator(new QRegularExpressionValidator(portPattern, ui->udpPortEdit));
+    ui->llrpPortEdit->setValidator(new QRegularExpressionValidator(portPattern, ui->llrpPortEdit));
 
     DeviceProfile* profile = DeviceProfile::Instance();
     for (const MediumEntry& medium : kMedia) {
@@ -154,6 +156,9 @@ void ConnetDlg::LoadSavedParams()
     ui->udpAddrCb->setEditText(ProfileValue("UDP_ADDR"));
     ui->tcpPortEdit->setText(ProfileValue("TCP_PORT"));
     ui->udpPortEdit->setText(ProfileValue("UDP_PORT"));
+    ui->llrpAddrCb->setEditText(ProfileValue("LLRP_ADDR"));
+    const QString llrpPort = ProfileValue("LLRP_PORT");
+    ui->llrpPortEdit->setText(llrpPort.isEmpty() ? QString::fromLatin1(kLlrpPort) : llrpPort);
 
     // The demo script starts a simulated reader on a free port and names it here, so that the
     // first press of Connect reaches it. Saved only once used, like any other address.
@@ -180,6 +185,9 @@ void ConnetDlg::ApplyTexts()
     ui->usbBaudLabel->setText(LangLabel("IDCS_BAUDRATE"));
     ui->udpAddrLabel->setText(LangLabel("IDCS_IP_ADDR"));
     ui->udpPortLabel->setText(LangLabel("IDCS_PORT"));
+    ui->llrpAddrLabel->setText(LangLabel("IDCS_IP_ADDR"));
+    ui->llrpPortLabel->setText(LangLabel("IDCS_PORT"));
+    ui->llrpNoteLabel->setText(LangText("IDCS_LLRP_NOTE"));
     ui->connetBtn->setText(LangText("IDCS_CONNET"));
     ui->disConnetBtn->setText(LangText("IDCS_DISCONNET"));
     ui->tagCountLabel->setText(LangLabel("IDCS_TAG_COUNT"));
@@ -270,6 +278,18 @@ void ConnetDlg::slot_connetBtnClicked()
         SaveParam("UDP_ADDR", address);
         SaveParam("CONNET_TYPE", QStringLiteral("3"));
         SaveParam("UDP_PORT", ui->udpPortEdit->text());
+        break;
+    }
+    case ReaderDllBase::ConnectLlrp: {
+        const QString address = ui->llrpAddrCb->currentText().trimmed();
+        int port = 0;
+        if (!ReadNetParam(address, ui->llrpPortEdit->text(), &port)) {
+            return;
+        }
+        reader->SetLlrpParam(address, port);
+        SaveParam("LLRP_ADDR", address);
+        SaveParam("CONNET_TYPE", QStringLiteral("4"));
+        SaveParam("LLRP_PORT", ui->llrpPortEdit->text());
         break;
     }
     default:

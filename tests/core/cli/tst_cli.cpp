@@ -6,6 +6,8 @@
 
 #include <readersim/discovery.h>
 #include <readersim/launch.h>
+#include <readersim/llrp_server.h>
+#include <readersim/model.h>
 #include <readersim/tftp_server.h>
 #include <readersim/wireless.h>
 
@@ -172,6 +174,8 @@ private slots:
     void gjbInfoAndInventory();
     void serveRowsAreWhatEachWirelessReaderSent_data();
     void serveRowsAreWhatEachWirelessReaderSent();
+    void llrpReader_data();
+    void llrpReader();
 
 private:
     TempAppDir m_app;
@@ -657,6 +661,69 @@ void TstCli::serveRowsAreWhatEachWirelessReaderSent()
         matched.insert(it->first);
     }
     QCOMPARE(int(matched.size()), count);
+}
+
+void TstCli::llrpReader_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("rows"); // -1: stdout is compared with text instead
+    QTest::addColumn<QString>("text");
+    QTest::newRow("info") << QStringList{"info"} << 0 << -1
+                          << "maker: Rivulet\nmodel: readersim\nfirmware: V2.1.7\n";
+    QTest::newRow("inventory") << QStringList{"inventory", "--count", "7"} << 0 << 7 << QString();
+    QTest::newRow("jsonl inventory") << QStringList{"inventory", "--count", "3", "--format", "jsonl"} << 0
+                                     << 3 << QString();
+    // Usage errors never reach the reader.
+    QTest::newRow("tid") << QStringList{"inventory", "--type", "tid"} << 2 << -1 << "--type tid";
+    QTest::newRow("gjb") << QStringList{"--family", "gjb", "info"} << 2 << -1 << "--llrp";
+    QTest::newRow("two readers") << QStringList{"--tcp", "127.0.0.1:9", "info"} << 2 << -1 << "--llrp";
+    // What the LLRP handle cannot do says so and exits 1.
+    QTest::newRow("user memory") << QStringList{"read", "--bank", "user", "--start", "0", "--words", "1"} << 1
+                                 << -1 << "not supported by this reader";
+    QTest::newRow("antenna power") << QStringList{"config", "get", "antenna.1.power"} << 1 << -1
+                                   << "not supported by this reader";
+}
+
+void TstCli::llrpReader()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(int, rows);
+    QFETCH(QString, text);
+    readersim::ReaderModel model(5, 6);
+    readersim::LlrpOptions o;
+    o.rate = 2000;
+    readersim::LlrpServer server(model, o);
+    std::string error;
+    QVERIFY2(server.start(&error), error.c_str());
+    const CliResult r =
+        Run(m_app, QStringList{"--llrp", QStringLiteral("127.0.0.1:%1").arg(server.port())} + args);
+    QVERIFY2(r.exitCode == exitCode, r.err.constData());
+    if (exitCode == 2) {
+        QVERIFY(r.err.contains(text.toUtf8()));
+        QCOMPARE(server.tagReportsSent(), uint64_t(0));
+        return;
+    }
+    if (rows < 0) {
+        QVERIFY2(exitCode == 0 ? r.out == text.toUtf8() : r.err.contains(text.toUtf8()),
+                 (r.out + r.err).constData());
+        return;
+    }
+    ReadCounts counts;
+    int got = 0;
+    QString why;
+    QVERIFY2(ParseRows(r.out, args.contains("jsonl"), &counts, &got, &why), qPrintable(why));
+    QCOMPARE(got, rows);
+    std::set<QString> epcs;
+    for (const readersim::Tag& t : model.tags()) {
+        epcs.insert(Hex(t.epc));
+    }
+    for (const auto& entry : counts) {
+        QVERIFY2(epcs.count(std::get<0>(entry.first)), qPrintable(std::get<0>(entry.first)));
+        QVERIFY(std::get<1>(entry.first).isEmpty());
+        QVERIFY(std::get<2>(entry.first) >= 1 && std::get<2>(entry.first) <= 4);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstCli)

@@ -136,6 +136,14 @@ int main(int argc, char* argv[])
                 window.resize(normal);
                 panel->slot_disConnetBtnClicked();
                 Settle(100);
+                // The connection panel with LLRP chosen.
+                auto* types = panel->findChild<QComboBox*>(QStringLiteral("connetTypeCb"));
+                const int tcpIndex = types->currentIndex();
+                types->setCurrentIndex(types->findText(QStringLiteral("LLRP")));
+                panel->findChild<QComboBox*>(QStringLiteral("llrpAddrCb"))
+                    ->setEditText(QStringLiteral("127.0.0.1"));
+                allOk &= Save(panel, QStringLiteral("%1/connect-llrp-%2.png").arg(out, language));
+                types->setCurrentIndex(tcpIndex);
             }
             if (auto* soft = window.findChild<SoftConfigDlg*>()) {
                 soft->show();

@@ -102,9 +102,9 @@ void TstGuiConnet::mediaFromProfile()
     {
         ConnetDlg panel;
         auto* types = Child<QComboBox>(&panel, "connetTypeCb");
-        QCOMPARE(types->count(), 4);
-        const QStringList expected = {"TCP", "COM", "USB", "UDP"};
-        for (int i = 0; i < 4; ++i) {
+        QCOMPARE(types->count(), 5);
+        const QStringList expected = {"TCP", "COM", "USB", "UDP", "LLRP"};
+        for (int i = 0; i < 5; ++i) {
             QCOMPARE(types->itemText(i), expected.at(i));
             QCOMPARE(types->itemData(i).toInt(), i);
         }
@@ -117,7 +117,7 @@ void TstGuiConnet::mediaFromProfile()
     }
     dir.stopApp();
 
-    for (const char* flag : {"TCP_TYPE", "UDP_TYPE", "USB_TYPE"}) {
+    for (const char* flag : {"TCP_TYPE", "UDP_TYPE", "USB_TYPE", "LLRP_TYPE"}) {
         dir.setProfileValue(kProfile, QStringLiteral("ConnetDlg/") + flag, "0");
     }
     dir.setProfileValue(kProfile, "ConnetDlg/CONNET_TYPE", "1");
