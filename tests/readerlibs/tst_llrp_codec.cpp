@@ -98,18 +98,19 @@ private slots:
         QTest::newRow("KEEPALIVE_ACK") << q(header(72, 10, 5)) << q(encodeMessage(KeepaliveAck(), 5));
 
         AddRoSpec add;
-        add.spec.id = 1;
+        add.roSpec.id = 1;
         AiSpec ai;
         ai.antennaIds = {1};
-        add.spec.aiSpecs.push_back(ai);
-        const Bytes addBytes = cat({header(20, 62, 1),
-                                    {0x00, 0xB1, 0x00, 0x34, 0, 0, 0, 1, 0, 0},       // ROSpec
-                                    {0x00, 0xB2, 0x00, 0x12},                         // ROBoundarySpec
-                                    {0x00, 0xB3, 0x00, 0x05, 0},                      // start: null
-                                    {0x00, 0xB6, 0x00, 0x09, 0, 0, 0, 0, 0},          // stop: null
-                                    {0x00, 0xB7, 0x00, 0x18, 0x00, 0x01, 0x00, 0x01}, // AISpec, antenna 1
-                                    {0x00, 0xB8, 0x00, 0x09, 0, 0, 0, 0, 0},          // AISpec stop: null
-                                    {0x00, 0xBA, 0x00, 0x07, 0x00, 0x01, kProtocolC1G2}}); // inventory spec 1
+        add.roSpec.aiSpecs.push_back(ai);
+        const Bytes addBytes =
+            cat({header(20, 62, 1),
+                 {0x00, 0xB1, 0x00, 0x34, 0, 0, 0, 1, 0, 0},            // ROSpec
+                 {0x00, 0xB2, 0x00, 0x12},                              // ROBoundarySpec
+                 {0x00, 0xB3, 0x00, 0x05, 0},                           // start: null
+                 {0x00, 0xB6, 0x00, 0x09, 0, 0, 0, 0, 0},               // stop: null
+                 {0x00, 0xB7, 0x00, 0x18, 0x00, 0x01, 0x00, 0x01},      // AISpec, antenna 1
+                 {0x00, 0xB8, 0x00, 0x09, 0, 0, 0, 0, 0},               // AISpec stop: null
+                 {0x00, 0xBA, 0x00, 0x07, 0x00, 0x01, kProtocolC1G2}}); // InventoryParameterSpec 1
         QTest::newRow("ADD_ROSPEC") << q(addBytes) << q(encodeMessage(add, 1));
 
         AddRoSpecResponse ok;
@@ -299,31 +300,31 @@ private:
             set.settings = settings;
 
             AddRoSpec ro;
-            ro.spec.id = 3;
-            ro.spec.boundary.stop = RoSpecStopTrigger{1, 2000};
+            ro.roSpec.id = 3;
+            ro.roSpec.boundary.stop = RoSpecStopTrigger{1, 2000};
             AiSpec ai;
             ai.antennaIds = {1, 2, 3, 4};
             ai.inventory[0].antennas = {antenna};
-            ro.spec.aiSpecs = {ai, AiSpec()};
-            ro.spec.report = RoReportSpec();
+            ro.roSpec.aiSpecs = {ai, AiSpec()};
+            ro.roSpec.report = RoReportSpec();
 
             AddAccessSpec access;
-            access.spec.id = 9;
-            access.spec.active = true;
-            access.spec.stop = AccessSpecStopTrigger{1, 1};
+            access.accessSpec.id = 9;
+            access.accessSpec.active = true;
+            access.accessSpec.stop = AccessSpecStopTrigger{1, 1};
             C1G2TargetTag target;
             target.pointer = 32;
             target.maskBits = 12;
             target.mask = {0xFF, 0xF0};
             target.dataBits = 12;
             target.data = {0x30, 0x00};
-            access.spec.command.tagSpec.targets = {target};
+            access.accessSpec.command.tagSpec.targets = {target};
             C1G2Lock lock;
             lock.payloads = {C1G2LockPayload(), C1G2LockPayload{C1G2LockPayload::PermaLock, 0}};
-            access.spec.command.opSpecs = {C1G2Read{1, 5, Bank::Tid, 0, 6},
-                                           C1G2Write{2, 5, Bank::User, 4, {0xBEEF}}, C1G2Kill{3, 0x12345678},
-                                           lock};
-            access.spec.report = AccessReportSpec{1};
+            access.accessSpec.command.opSpecs = {C1G2Read{1, 5, Bank::Tid, 0, 6},
+                                                 C1G2Write{2, 5, Bank::User, 4, {0xBEEF}},
+                                                 C1G2Kill{3, 0x12345678}, lock};
+            access.accessSpec.report = AccessReportSpec{1};
 
             RoAccessReport report;
             report.tags = reportOf(kReport).tags;

@@ -113,7 +113,7 @@ RoSpec roSpec(uint32_t id, std::vector<uint16_t> antennas = {0})
 AddRoSpec add(const RoSpec& s)
 {
     AddRoSpec a;
-    a.spec = s;
+    a.roSpec = s;
     return a;
 }
 
@@ -162,15 +162,15 @@ private:
         const uint32_t id = nextSpec++;
         const Bytes epc = model_->tag(kTarget).epc;
         AddAccessSpec a;
-        a.spec.id = id;
-        a.spec.stop = AccessSpecStopTrigger{1, 1};
+        a.accessSpec.id = id;
+        a.accessSpec.stop = AccessSpecStopTrigger{1, 1};
         C1G2TargetTag target;
         target.pointer = 32; // the EPC bank's EPC, after CRC and PC
         target.maskBits = target.dataBits = uint16_t(epc.size() * 8);
         target.mask.assign(epc.size(), 0xFF);
         target.data = epc;
-        a.spec.command.tagSpec.targets = {target};
-        a.spec.command.opSpecs = {op};
+        a.accessSpec.command.tagSpec.targets = {target};
+        a.accessSpec.command.opSpecs = {op};
         Client& c = *client_;
         c.reports.clear();
         if (c.call<AddAccessSpecResponse>(a) != 0 ||

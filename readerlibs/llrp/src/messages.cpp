@@ -173,7 +173,7 @@ bool SetReaderConfig::decode(Reader& r)
 
 void AddRoSpec::encode(Writer& w) const
 {
-    w.param(spec);
+    w.param(roSpec);
 }
 
 bool AddRoSpec::decode(Reader& r)
@@ -184,14 +184,14 @@ bool AddRoSpec::decode(Reader& r)
                             if (!is<RoSpec>(p))
                                 return true;
                             have = true;
-                            return spec.decode(p.body);
+                            return roSpec.decode(p.body);
                         }) &&
            have;
 }
 
 void AddAccessSpec::encode(Writer& w) const
 {
-    w.param(spec);
+    w.param(accessSpec);
 }
 
 bool AddAccessSpec::decode(Reader& r)
@@ -202,7 +202,7 @@ bool AddAccessSpec::decode(Reader& r)
                             if (!is<AccessSpec>(p))
                                 return true;
                             have = true;
-                            return spec.decode(p.body);
+                            return accessSpec.decode(p.body);
                         }) &&
            have;
 }

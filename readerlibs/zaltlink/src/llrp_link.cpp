@@ -197,15 +197,15 @@ int LlrpLink::startInventory(uint8_t antenna)
     llrp::DeleteRoSpecResponse deleted;
     request(llrp::DeleteRoSpec{kRoSpecId}, deleted, kRequestMs); // refused when there is none
     llrp::AddRoSpec add;
-    add.spec.id = kRoSpecId;
+    add.roSpec.id = kRoSpecId;
     llrp::AiSpec ai;
     ai.antennaIds = {antenna};
-    add.spec.aiSpecs = {ai};
+    add.roSpec.aiSpecs = {ai};
     llrp::RoReportSpec report; // every read at once, with its antenna and signal strength
     report.n = 1;
     report.content.enabled =
         llrp::TagReportContentSelector::AntennaId | llrp::TagReportContentSelector::PeakRssi;
-    add.spec.report = report;
+    add.roSpec.report = report;
     llrp::AddRoSpecResponse added;
     llrp::EnableRoSpecResponse enabled;
     llrp::StartRoSpecResponse started;

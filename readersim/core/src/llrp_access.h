@@ -11,7 +11,7 @@ namespace readersim {
 // reserved bank holds the kill, then the access password), satisfies the target.
 bool targetMatches(const llrp::C1G2TargetTag& target, const Tag& t);
 
-// Carries out one op spec on the tag at tagIndex, seen on `antenna`, and gives its result.
+// Carries out one OpSpec on the tag at tagIndex, seen on `antenna`, and gives its result.
 llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_t tagIndex, int antenna);
 
 } // namespace readersim

@@ -135,11 +135,11 @@ struct LlrpServer::Impl
     void capabilities(const llrp::GetReaderCapabilities& req, llrp::GetReaderCapabilitiesResponse& resp);
     void getConfig(const llrp::GetReaderConfig& req, llrp::GetReaderConfigResponse& resp);
     void setConfig(const llrp::SetReaderConfig& req, llrp::SetReaderConfigResponse& resp);
-    llrp::LlrpStatus addRoSpec(const llrp::RoSpec& spec);
+    llrp::LlrpStatus addRoSpec(const llrp::RoSpec& roSpec);
     llrp::LlrpStatus roSpecCommand(uint16_t type, uint32_t id);
-    llrp::LlrpStatus addAccessSpec(const llrp::AccessSpec& spec);
+    llrp::LlrpStatus addAccessSpec(const llrp::AccessSpec& accessSpec);
     llrp::LlrpStatus accessSpecCommand(uint16_t type, uint32_t id);
-    llrp::LlrpStatus startRoSpec(llrp::RoSpec& spec);
+    llrp::LlrpStatus startRoSpec(llrp::RoSpec& roSpec);
     void applyAccess(const Generated& g, llrp::TagReportData& td);
 };
 
@@ -391,7 +391,7 @@ void LlrpServer::Impl::handle(const Bytes& m)
         break;
     case msg::AddRoSpec:
         answer<llrp::AddRoSpec, llrp::AddRoSpecResponse>(
-            m, h.id, [&](auto& req, auto& resp) { statusOnly(resp, addRoSpec(req.spec)); });
+            m, h.id, [&](auto& req, auto& resp) { statusOnly(resp, addRoSpec(req.roSpec)); });
         break;
     case msg::DeleteRoSpec:
     case msg::StartRoSpec:
@@ -412,7 +412,7 @@ void LlrpServer::Impl::handle(const Bytes& m)
     }
     case msg::AddAccessSpec:
         answer<llrp::AddAccessSpec, llrp::AddAccessSpecResponse>(
-            m, h.id, [&](auto& req, auto& resp) { statusOnly(resp, addAccessSpec(req.spec)); });
+            m, h.id, [&](auto& req, auto& resp) { statusOnly(resp, addAccessSpec(req.accessSpec)); });
         break;
     case msg::DeleteAccessSpec:
     case msg::EnableAccessSpec:
@@ -551,30 +551,30 @@ void LlrpServer::Impl::setConfig(const llrp::SetReaderConfig& req, llrp::SetRead
         readerReportSpec = req.settings.roReportSpec;
 }
 
-llrp::LlrpStatus LlrpServer::Impl::addRoSpec(const llrp::RoSpec& spec)
+llrp::LlrpStatus LlrpServer::Impl::addRoSpec(const llrp::RoSpec& roSpec)
 {
-    if (spec.id == 0 || roSpecs.count(spec.id))
+    if (roSpec.id == 0 || roSpecs.count(roSpec.id))
         return failure(st::Invalid,
-                       "ROSpec " + std::to_string(spec.id) + " cannot be added: its ID is taken or 0");
-    if (spec.currentState != 0)
+                       "ROSpec " + std::to_string(roSpec.id) + " cannot be added: its ID is taken or 0");
+    if (roSpec.currentState != 0)
         return failure(st::FieldError, "a ROSpec is added disabled");
-    if (spec.aiSpecs.empty())
+    if (roSpec.aiSpecs.empty())
         return failure(st::MissingParameter, "a ROSpec needs an AISpec");
-    for (const llrp::AiSpec& ai : spec.aiSpecs) {
+    for (const llrp::AiSpec& ai : roSpec.aiSpecs) {
         for (uint16_t a : ai.antennaIds) {
             if (a > kAntennas)
                 return failure(st::ParameterError, "no antenna " + std::to_string(a));
         }
     }
-    roSpecs[spec.id] = spec;
+    roSpecs[roSpec.id] = roSpec;
     return llrp::LlrpStatus();
 }
 
-llrp::LlrpStatus LlrpServer::Impl::startRoSpec(llrp::RoSpec& spec)
+llrp::LlrpStatus LlrpServer::Impl::startRoSpec(llrp::RoSpec& roSpec)
 {
     std::set<int> wanted;
-    uint32_t duration = spec.boundary.stop.type == 1 ? spec.boundary.stop.durationMs : 0;
-    for (const llrp::AiSpec& ai : spec.aiSpecs) {
+    uint32_t duration = roSpec.boundary.stop.type == 1 ? roSpec.boundary.stop.durationMs : 0;
+    for (const llrp::AiSpec& ai : roSpec.aiSpecs) {
         for (uint16_t a : ai.antennaIds) {
             if (a == 0) {
                 for (int k = 1; k <= kAntennas; ++k)
@@ -592,8 +592,8 @@ llrp::LlrpStatus LlrpServer::Impl::startRoSpec(llrp::RoSpec& spec)
     if (model.startInventory(ReadType::Epc, code, 0) != Result::Ok)
         return failure(st::DeviceError, "no enabled antenna to read with");
     antennasAllowed = wanted;
-    active = spec.id;
-    spec.currentState = 2;
+    active = roSpec.id;
+    roSpec.currentState = 2;
     stopAtMs = duration ? steadyMs() + duration : -1;
     credit = 0;
     lastPaceMs = steadyMs();
@@ -624,7 +624,7 @@ llrp::LlrpStatus LlrpServer::Impl::roSpecCommand(uint16_t type, uint32_t id)
     auto it = roSpecs.find(id);
     if (it == roSpecs.end())
         return failure(st::Invalid, "no ROSpec " + std::to_string(id));
-    llrp::RoSpec& spec = it->second;
+    llrp::RoSpec& roSpec = it->second;
     switch (type) {
     case msg::DeleteRoSpec:
     case msg::DisableRoSpec:
@@ -633,18 +633,18 @@ llrp::LlrpStatus LlrpServer::Impl::roSpecCommand(uint16_t type, uint32_t id)
         if (type == msg::DeleteRoSpec)
             roSpecs.erase(it);
         else
-            spec.currentState = 0;
+            roSpec.currentState = 0;
         return llrp::LlrpStatus();
     case msg::EnableRoSpec:
-        if (spec.currentState == 0)
-            spec.currentState = 1;
-        return spec.boundary.start.type == 1 && active != id ? startRoSpec(spec) : llrp::LlrpStatus();
+        if (roSpec.currentState == 0)
+            roSpec.currentState = 1;
+        return roSpec.boundary.start.type == 1 && active != id ? startRoSpec(roSpec) : llrp::LlrpStatus();
     case msg::StartRoSpec:
-        if (spec.currentState == 0)
+        if (roSpec.currentState == 0)
             return failure(st::Invalid, "ROSpec " + std::to_string(id) + " is disabled");
-        if (spec.currentState == 2)
+        if (roSpec.currentState == 2)
             return failure(st::Invalid, "ROSpec " + std::to_string(id) + " is already running");
-        return startRoSpec(spec);
+        return startRoSpec(roSpec);
     default: // StopRoSpec
         if (active != id)
             return failure(st::Invalid, "ROSpec " + std::to_string(id) + " is not running");
@@ -653,17 +653,17 @@ llrp::LlrpStatus LlrpServer::Impl::roSpecCommand(uint16_t type, uint32_t id)
     }
 }
 
-llrp::LlrpStatus LlrpServer::Impl::addAccessSpec(const llrp::AccessSpec& spec)
+llrp::LlrpStatus LlrpServer::Impl::addAccessSpec(const llrp::AccessSpec& accessSpec)
 {
-    if (spec.id == 0 || accessSpecs.count(spec.id))
-        return failure(st::Invalid,
-                       "AccessSpec " + std::to_string(spec.id) + " cannot be added: its ID is taken or 0");
-    if (spec.active)
+    if (accessSpec.id == 0 || accessSpecs.count(accessSpec.id))
+        return failure(st::Invalid, "AccessSpec " + std::to_string(accessSpec.id) +
+                                        " cannot be added: its ID is taken or 0");
+    if (accessSpec.active)
         return failure(st::FieldError, "an AccessSpec is added disabled");
-    if (spec.protocol != llrp::kProtocolC1G2 || spec.antennaId > kAntennas)
+    if (accessSpec.protocol != llrp::kProtocolC1G2 || accessSpec.antennaId > kAntennas)
         return failure(st::FieldError, "an AccessSpec for C1G2 on antenna 0.." + std::to_string(kAntennas));
-    accessSpecs[spec.id] = spec;
-    executions[spec.id] = 0;
+    accessSpecs[accessSpec.id] = accessSpec;
+    executions[accessSpec.id] = 0;
     return llrp::LlrpStatus();
 }
 
@@ -707,10 +707,10 @@ void LlrpServer::Impl::produceReports(int64_t now)
     if (r > 0)
         credit -= double(got.size());
     auto it = roSpecs.find(active);
-    const llrp::RoReportSpec spec = it != roSpecs.end() && it->second.report
-                                        ? *it->second.report
-                                        : readerReportSpec.value_or(llrp::RoReportSpec());
-    const uint16_t sel = spec.content.enabled;
+    const llrp::RoReportSpec reportSpec = it != roSpecs.end() && it->second.report
+                                              ? *it->second.report
+                                              : readerReportSpec.value_or(llrp::RoReportSpec());
+    const uint16_t sel = reportSpec.content.enabled;
     using C = llrp::TagReportContentSelector;
     const uint64_t seen = utcMicros();
     llrp::RoAccessReport report;
@@ -746,7 +746,7 @@ void LlrpServer::Impl::produceReports(int64_t now)
             td.tagSeenCount = 1;
         applyAccess(g, td);
         report.tags.push_back(std::move(td));
-        if (spec.trigger != 0 && spec.n != 0 && report.tags.size() >= spec.n) {
+        if (reportSpec.trigger != 0 && reportSpec.n != 0 && report.tags.size() >= reportSpec.n) {
             tagReports += report.tags.size();
             send(report);
             report.tags.clear();

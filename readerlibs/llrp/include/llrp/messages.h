@@ -62,7 +62,7 @@ template <uint16_t Type> struct EmptyMessage
     }
 };
 
-// A body of one 32-bit spec ID (the ROSpec and AccessSpec lifecycle requests; 0 means every spec).
+// A body of one 32-bit ID (the ROSpec and AccessSpec lifecycle requests; 0 means all of them).
 template <uint16_t Type> struct SpecIdMessage
 {
     static constexpr uint16_t kType = Type;
@@ -207,7 +207,7 @@ struct SetReaderConfig
 struct AddRoSpec
 {
     static constexpr uint16_t kType = msg::AddRoSpec;
-    RoSpec spec;
+    RoSpec roSpec;
     void encode(Writer& w) const;
     bool decode(Reader& r);
 };
@@ -215,7 +215,7 @@ struct AddRoSpec
 struct AddAccessSpec
 {
     static constexpr uint16_t kType = msg::AddAccessSpec;
-    AccessSpec spec;
+    AccessSpec accessSpec;
     void encode(Writer& w) const;
     bool decode(Reader& r);
 };
