@@ -110,6 +110,16 @@ private slots:
         QCOMPARE(lost, 0ull);
     }
 
+    // Reads nobody takes fill the queue; what it cannot hold is counted, not dropped unseen.
+    void fullQueueIsCounted()
+    {
+        QVERIFY(ZALT_6CReadEPCCode(h_, 0, 0, 0));
+        unsigned long long received = 0, overflowed = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ZALT_GetReportStats(h_, &received, nullptr, nullptr, &overflowed) && overflowed > 0, 30000);
+        QVERIFY(ZALT_PowerOff(h_));
+    }
+
     // A reader that hangs with its link up stops sending keepalives: the link counts as lost.
     void silentReaderIsLost()
     {

@@ -171,6 +171,8 @@ void LlrpLink::handle(const llrp::Bytes& m)
         for (llrp::TagReportData& t : r.tags) {
             if (readQueue_.size() < kMaxQueued)
                 readQueue_.push_back(std::move(t));
+            else
+                ++overflowed_; // said through ZALT_GetReportStats, never dropped unseen
         }
         cv_.notify_all();
         return;

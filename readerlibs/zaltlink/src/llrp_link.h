@@ -51,6 +51,8 @@ public:
     // Identity texts by the 6C record type: 0 maker, 1 model, 3 firmware.
     std::string identity(uint8_t type) const;
     uint64_t reads() const { return reads_; }
+    // Reads dropped because the queue was full: nobody took them for a long while.
+    uint64_t overflowed() const { return overflowed_; }
 
 private:
     LlrpLink() = default;
@@ -66,6 +68,7 @@ private:
     std::atomic<bool> lost_{false};
     std::atomic<uint32_t> nextId_{1};
     std::atomic<uint64_t> reads_{0};
+    std::atomic<uint64_t> overflowed_{0};
     std::mutex writeMutex_;
     mutable std::mutex mutex_;
     std::condition_variable cv_;

@@ -584,10 +584,12 @@ unsigned char ZALT_API ZALT_GetReportStats(ZALT_HANDLE h, unsigned long long* re
     if (!c.session)
         return 0;
     if (auto link = c.session->llrpLink()) {
-        // An LLRP reader numbers no reports: only what arrived is counted.
+        // An LLRP reader numbers no reports: what arrived and what a full queue dropped is counted.
         if (received)
             *received = link->reads();
-        for (unsigned long long* zero : {lost, doubled, overflowed}) {
+        if (overflowed)
+            *overflowed = link->overflowed();
+        for (unsigned long long* zero : {lost, doubled}) {
             if (zero)
                 *zero = 0;
         }
