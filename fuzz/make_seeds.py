@@ -223,7 +223,7 @@ write("llrp_message", "config", llrp(2, 1, struct.pack(">HBHH", 0, 0, 0, 0)) + l
 ROSPEC = tlv(177, struct.pack(">IBB", 1, 0, 0), tlv(178, tlv(179, b"\0"), tlv(182, struct.pack(">BI", 1, 500))),
              tlv(183, struct.pack(">HHH", 2, 1, 2), tlv(184, struct.pack(">BI", 0, 0)),
                  tlv(186, struct.pack(">HB", 1, 1), ANTENNA)), REPORT_SPEC)
-write("llrp_message", "rospec", llrp(20, 1, ROSPEC) + llrp(24, 2, b"\0\0\0\1") + llrp(22, 3, b"\0\0\0\1") +
+write("llrp_message", "add_inventory", llrp(20, 1, ROSPEC) + llrp(24, 2, b"\0\0\0\1") + llrp(22, 3, b"\0\0\0\1") +
       llrp(23, 4, b"\0\0\0\1") + llrp(25, 5, b"\0\0\0\1") + llrp(21, 6, b"\0\0\0\0") + llrp(30, 1, STATUS) +
       llrp(32, 3, STATUS))
 TARGET = tlv(339, b"\x60" + struct.pack(">HH", 32, 16) + b"\xff\xff" + struct.pack(">H", 16) + b"\x30\x00")
@@ -231,7 +231,7 @@ ACCESS = tlv(207, struct.pack(">IHBBI", 9, 0, 1, 0, 0), tlv(208, struct.pack(">B
     209, tlv(338, TARGET), tlv(341, struct.pack(">HIBHH", 1, 0, 0xC0, 0, 2)),
     tlv(342, struct.pack(">HIBHH", 2, 5, 0xC0, 0, 1) + b"\xbe\xef"), tlv(343, struct.pack(">HI", 3, 7)),
     tlv(344, struct.pack(">HI", 4, 5), tlv(345, b"\0\4"))), tlv(239, b"\1"))
-write("llrp_message", "accessspec", llrp(40, 1, ACCESS) + llrp(42, 2, b"\0\0\0\x09") + llrp(50, 1, STATUS))
+write("llrp_message", "add_access", llrp(40, 1, ACCESS) + llrp(42, 2, b"\0\0\0\x09") + llrp(50, 1, STATUS))
 TAG = tlv(240, tv(13, EPC96), tv(1, b"\0\1"), tv(6, b"\xc8"), tv(7, b"\0\1"), tv(2, bytes(8)), tv(4, bytes(8)),
           tv(8, b"\0\3"), tv(9, b"\0\0\0\1"), tv(16, b"\0\0\0\x09"),
           tlv(349, struct.pack(">BHH", 0, 1, 1) + b"\x12\x34"), tlv(350, struct.pack(">BHH", 2, 2, 0)),
