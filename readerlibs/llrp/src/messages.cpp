@@ -1,45 +1,10 @@
 #include "llrp/messages.h"
 
+#include "parameter_fields.h"
+
 namespace llrp {
 
-namespace {
-
-template <class P> bool is(const Param& p)
-{
-    return !p.tv && p.type == P::kType;
-}
-
-template <class P> bool opt(Param& p, std::optional<P>& out)
-{
-    P v;
-    if (!v.decode(p.body))
-        return false;
-    out = std::move(v);
-    return true;
-}
-
-template <class P> bool add(Param& p, std::vector<P>& out)
-{
-    P v;
-    if (!v.decode(p.body))
-        return false;
-    out.push_back(std::move(v));
-    return true;
-}
-
-template <class P> void put(Writer& w, const std::optional<P>& p)
-{
-    if (p)
-        w.param(*p);
-}
-
-template <class P> void put(Writer& w, const std::vector<P>& v)
-{
-    for (const P& p : v)
-        w.param(p);
-}
-
-} // namespace
+using namespace detail;
 
 void GetReaderCapabilities::encode(Writer& w) const
 {
@@ -77,7 +42,7 @@ bool GetReaderCapabilitiesResponse::decode(Reader& r)
                             if (is<RegulatoryCapabilities>(p))
                                 return opt(p, regulatory);
                             if (is<Custom>(p))
-                                return add(p, custom);
+                                return add<Custom>(p, custom);
                             return true;
                         }) &&
            haveStatus;
@@ -111,9 +76,9 @@ bool ReaderSettings::take(Param& p, bool& taken)
 {
     taken = true;
     if (is<AntennaProperties>(p))
-        return add(p, antennaProperties);
+        return add<AntennaProperties>(p, antennaProperties);
     if (is<AntennaConfiguration>(p))
-        return add(p, antennaConfigurations);
+        return add<AntennaConfiguration>(p, antennaConfigurations);
     if (is<RoReportSpec>(p))
         return opt(p, roReportSpec);
     if (is<AccessReportSpec>(p))
@@ -216,7 +181,8 @@ bool RoAccessReport::decode(Reader& r)
 {
     tags.clear();
     // RF survey data is skipped.
-    return forEachParam(r, [this](Param& p) { return is<TagReportData>(p) ? add(p, tags) : true; });
+    return forEachParam(
+        r, [this](Param& p) { return is<TagReportData>(p) ? add<TagReportData>(p, tags) : true; });
 }
 
 void ReaderEventNotification::encode(Writer& w) const
