@@ -74,6 +74,8 @@ private slots:
 
     void inventoryCountsEveryRead()
     {
+        int dbm = 1;
+        QVERIFY(!ZALT_LastReportRSSI(h_, &dbm)); // nothing delivered yet
         QVERIFY(ZALT_6CReadEPCCode(h_, 0, 0, 0));
         std::map<std::pair<std::vector<uint8_t>, int>, uint64_t> seen;
         uint64_t reads = 0;
@@ -84,6 +86,8 @@ private slots:
             if (ZALT_6CRevEPCMsg(h_, &antenna, epc, &len)) {
                 ++seen[{std::vector<uint8_t>(epc, epc + len), antenna}];
                 ++reads;
+                QVERIFY(ZALT_LastReportRSSI(h_, &dbm));
+                QVERIFY2(dbm < 0 && dbm > -128, std::to_string(dbm).c_str());
             }
         }
         QVERIFY(ZALT_PowerOff(h_));

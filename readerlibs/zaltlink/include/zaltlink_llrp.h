@@ -14,6 +14,11 @@ extern "C" {
  * any other call fails with ZALT_ERR_UNSUPPORTED_COMMAND. */
 ZALT_EXPORT unsigned char ZALT_API ZALT_LLRPInit(ZALT_HANDLE* handle, const char* ip, int port);
 
+/* The signal strength in dBm of the report the last successful receive call on this handle delivered.
+ * 1 with *dbm set when that report carried one; 0 when it carried none (the 6C protocol's reports never
+ * do), with the last error left as it was; 0 and ZALT_ERR_BAD_HANDLE or ZALT_ERR_BAD_ARGUMENT otherwise. */
+ZALT_EXPORT unsigned char ZALT_API ZALT_LastReportRSSI(ZALT_HANDLE handle, int* dbm);
+
 #ifdef __cplusplus
 }
 #endif

@@ -334,6 +334,7 @@ unsigned char llrpReceive(Session& s, bool wantEpc, unsigned char* antenna, unsi
     if (t.epc.size() > cap)
         return result(s, err::BufferTooSmall);
     *antenna = static_cast<unsigned char>(t.antennaId.value_or(0));
+    s.lastRssi = t.peakRssi ? int(*t.peakRssi) : Session::kNoRssi;
     std::copy(t.epc.begin(), t.epc.end(), epc);
     *epcLen = static_cast<unsigned char>(t.epc.size());
     return 1;

@@ -10,6 +10,7 @@
 #include "wire/messages_6c.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -50,6 +51,8 @@ struct Session
     std::shared_ptr<LlrpLink> llrp; // instead of conn, on an LLRP reader
     bool closed = false; // ZALT_Close took the handle away; an open still connecting must not store
     std::atomic<int> lastError{0};
+    static constexpr int kNoRssi = INT32_MIN;
+    std::atomic<int> lastRssi{kNoRssi}; // of the report the last receive call delivered
 
     std::shared_ptr<wire::Connection> connection()
     {

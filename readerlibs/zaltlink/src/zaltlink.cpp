@@ -575,6 +575,20 @@ unsigned char ZALT_API ZALT_RawSendAndRevData(ZALT_HANDLE h, const unsigned char
     return ZALT_RawRevData(h, buf, bufLen, timeoutMs);
 }
 
+unsigned char ZALT_API ZALT_LastReportRSSI(ZALT_HANDLE h, int* dbm)
+{
+    auto s = findSession(h);
+    if (!s)
+        return setError(h, err::BadHandle);
+    if (!dbm)
+        return badArgument(h);
+    const int rssi = s->lastRssi;
+    if (rssi == Session::kNoRssi)
+        return 0;
+    *dbm = rssi;
+    return 1;
+}
+
 unsigned char ZALT_API ZALT_GetReportStats(ZALT_HANDLE h, unsigned long long* received,
                                            unsigned long long* lost, unsigned long long* doubled,
                                            unsigned long long* overflowed)
