@@ -65,8 +65,14 @@ struct LlrpServer::Impl
 {
     Impl(ReaderModel& m, const LlrpOptions& o) : model(m), options(o), rate(o.rate)
     {
-        power.fill(kDefaultPowerIndex);
+        for (int i = 0; options.powerTable.empty() && i < kPowerLevels; ++i)
+            powerTable.push_back(int16_t(1000 + i * 25));
+        if (powerTable.empty())
+            powerTable = options.powerTable;
+        power.fill(defaultPower());
     }
+    // The highest power, as a reader starts.
+    uint16_t defaultPower() const { return uint16_t(powerTable.size()); }
 
     ReaderModel& model;
     LlrpOptions options;
@@ -80,6 +86,7 @@ struct LlrpServer::Impl
     std::atomic<int> clientCount{0};
 
     // Server-wide settings.
+    std::vector<int16_t> powerTable;
     std::array<uint16_t, kAntennas> power{};
 
     // The connection.
@@ -468,8 +475,8 @@ void LlrpServer::Impl::capabilities(const llrp::GetReaderCapabilities& req,
     }
     if (req.requested == R::All || req.requested == R::Regulatory) {
         llrp::UhfBandCapabilities uhf;
-        for (uint16_t i = 1; i <= kPowerLevels; ++i)
-            uhf.powerLevels.push_back(llrp::TransmitPowerEntry{i, int16_t(1000 + (i - 1) * 25)});
+        for (size_t i = 0; i < powerTable.size(); ++i)
+            uhf.powerLevels.push_back(llrp::TransmitPowerEntry{uint16_t(i + 1), powerTable[i]});
         const Region region = model.region();
         for (int k = 0; k < regionPointCount(region); ++k)
             uhf.frequencies.fixedKHz.push_back(uint32_t(std::lround(regionPointMHz(region, k) * 1000)));
@@ -525,15 +532,15 @@ void LlrpServer::Impl::setConfig(const llrp::SetReaderConfig& req, llrp::SetRead
             return;
         }
         if (c.transmitter &&
-            (c.transmitter->transmitPower < 1 || c.transmitter->transmitPower > kPowerLevels)) {
-            resp.status = failure(st::ParameterError, "transmit power index " +
-                                                          std::to_string(c.transmitter->transmitPower) +
-                                                          " is outside 1.." + std::to_string(kPowerLevels));
+            (c.transmitter->transmitPower < 1 || c.transmitter->transmitPower > powerTable.size())) {
+            resp.status = failure(st::ParameterError,
+                                  "transmit power index " + std::to_string(c.transmitter->transmitPower) +
+                                      " is outside 1.." + std::to_string(powerTable.size()));
             return;
         }
     }
     if (req.resetToFactoryDefault) {
-        power.fill(kDefaultPowerIndex);
+        power.fill(defaultPower());
         keepalive = llrp::KeepaliveSpec();
         readerReportSpec.reset();
     }

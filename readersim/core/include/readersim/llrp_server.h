@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace readersim {
 
@@ -26,6 +27,8 @@ struct LlrpOptions
     bool allowAnyAddress = false;
     double rate = 200;      // tag reports per second while a ROSpec runs; 0 = as fast as the link takes them
     int silentAfterMs = -1; // go silent this long after a client connects (see setSilent), -1 = never
+    // The transmit power table, dBm × 100 for index 1, 2, ...; empty: kPowerLevels levels from 10.00 dBm.
+    std::vector<int16_t> powerTable;
 };
 
 class LlrpServer
@@ -50,7 +53,7 @@ public:
 
     static constexpr int kAntennas = 4;
     static constexpr int kPowerLevels = 81; // index 1 is 10.00 dBm, each next one 0.25 dB more
-    static constexpr uint16_t kDefaultPowerIndex = kPowerLevels;
+    static constexpr uint16_t kDefaultPowerIndex = kPowerLevels; // with the table above
 
 private:
     struct Impl;
