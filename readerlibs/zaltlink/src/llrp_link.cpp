@@ -4,6 +4,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -16,6 +17,11 @@ constexpr int kRequestMs = 3000;
 constexpr uint32_t kKeepaliveMs = 1000;
 constexpr size_t kMaxQueued = 100000;
 constexpr uint32_t kRoSpecId = 1;
+// Far from the small IDs one-shot tag operations take.
+constexpr uint32_t kTidAccessSpecId = 0x7100;
+constexpr uint16_t kTidOpSpecId = 1;
+// What a 6C reader reports as a tag's TID: its first 96 bits.
+constexpr uint16_t kTidWords = 6;
 
 int64_t nowMs()
 {
@@ -69,6 +75,10 @@ std::shared_ptr<LlrpLink> LlrpLink::open(const std::string& ip, int port, int* c
         link->maker_ = "PEN " + std::to_string(caps.general->manufacturer);
     if (link->model_.empty() && caps.general)
         link->model_ = std::to_string(caps.general->model);
+    if (caps.general && caps.general->maxAntennas > 0)
+        link->antennaCount_ = caps.general->maxAntennas;
+    if (caps.regulatory && caps.regulatory->uhf)
+        link->powerTable_ = caps.regulatory->uhf->powerLevels;
     // A clean slate, and keepalives to tell a silent reader from a quiet one.
     llrp::SetReaderConfig set;
     set.settings.keepaliveSpec = llrp::KeepaliveSpec{1, kKeepaliveMs};
@@ -194,14 +204,18 @@ void LlrpLink::handle(const llrp::Bytes& m)
     }
 }
 
-int LlrpLink::startInventory(uint8_t antenna)
+int LlrpLink::startInventory(const std::vector<uint16_t>& antennas, ReadKind kind)
 {
     llrp::DeleteRoSpecResponse deleted;
     request(llrp::DeleteRoSpec{kRoSpecId}, deleted, kRequestMs); // refused when there is none
+    llrp::DeleteAccessSpecResponse deletedAccess;
+    request(llrp::DeleteAccessSpec{kTidAccessSpecId}, deletedAccess, kRequestMs);
+    specsAdded_ = true;
+    readKind_ = kind;
     llrp::AddRoSpec add;
     add.roSpec.id = kRoSpecId;
     llrp::AiSpec ai;
-    ai.antennaIds = {antenna};
+    ai.antennaIds = antennas;
     add.roSpec.aiSpecs = {ai};
     llrp::RoReportSpec report; // every read at once, with its antenna and signal strength
     report.n = 1;
@@ -213,6 +227,24 @@ int LlrpLink::startInventory(uint8_t antenna)
     llrp::StartRoSpecResponse started;
     clearReads();
     int e = request(add, added, kRequestMs);
+    if (!e && kind != ReadKind::Epc) {
+        // Added before the ROSpec starts, so the first reads already carry their TID.
+        llrp::AddAccessSpec access;
+        access.accessSpec.id = kTidAccessSpecId;
+        access.accessSpec.roSpecId = kRoSpecId;
+        llrp::C1G2TargetTag any; // no mask bits: every tag matches
+        access.accessSpec.command.tagSpec.targets = {any};
+        llrp::C1G2Read read;
+        read.opSpecId = kTidOpSpecId;
+        read.bank = llrp::Bank::Tid;
+        read.wordCount = kTidWords;
+        access.accessSpec.command.opSpecs = {read};
+        llrp::AddAccessSpecResponse accessAdded;
+        llrp::EnableAccessSpecResponse accessEnabled;
+        e = request(access, accessAdded, kRequestMs);
+        if (!e)
+            e = request(llrp::EnableAccessSpec{kTidAccessSpecId}, accessEnabled, kRequestMs);
+    }
     if (!e)
         e = request(llrp::EnableRoSpec{kRoSpecId}, enabled, kRequestMs);
     if (!e)
@@ -222,8 +254,20 @@ int LlrpLink::startInventory(uint8_t antenna)
 
 int LlrpLink::stopInventory()
 {
-    llrp::StopRoSpecResponse stopped;
-    return request(llrp::StopRoSpec{kRoSpecId}, stopped, kRequestMs);
+    if (!specsAdded_)
+        return 0;
+    // Deleting a running ROSpec stops it.
+    llrp::DeleteRoSpecResponse deleted;
+    llrp::DeleteAccessSpecResponse deletedAccess;
+    int e = request(llrp::DeleteRoSpec{kRoSpecId}, deleted, kRequestMs);
+    const int accessError = readKind_ == ReadKind::Epc ? 0
+                                                       : request(llrp::DeleteAccessSpec{kTidAccessSpecId},
+                                                                 deletedAccess, kRequestMs);
+    if (!e)
+        e = accessError;
+    if (!e)
+        specsAdded_ = false;
+    return e;
 }
 
 bool LlrpLink::popRead(llrp::TagReportData& out, int waitMs)
@@ -306,37 +350,92 @@ unsigned char llrpSysInfQuery(Session& s, uint8_t type, unsigned char* buf, unsi
     return 1;
 }
 
-unsigned char llrpStartRead(Session& s, bool readEpc, uint8_t antenna)
+unsigned char llrpStartRead(Session& s, ReadKind kind, uint8_t antenna)
 {
     auto link = liveLink(s);
     if (!link)
         return 0;
-    if (!readEpc)
-        return result(s, ZALT_ERR_UNSUPPORTED_COMMAND);
-    return result(s, link->startInventory(antenna));
+    std::vector<uint16_t> antennas{antenna};
+    if (antenna == 0) {
+        antennas = link->enabledAntennas();
+        if (antennas.empty())
+            return result(s, ZALT_ERR_BAD_PARAMETER); // as a 6C reader with every antenna off answers
+    }
+    return result(s, link->startInventory(antennas, kind));
 }
 
-unsigned char llrpReceive(Session& s, bool wantEpc, unsigned char* antenna, unsigned char* epc,
-                          unsigned char* epcLen, int waitMs)
+namespace {
+
+// The TID an op-spec result carries for a TID inventory's read; false when that read failed.
+bool tidOf(const llrp::TagReportData& t, llrp::Bytes& tid)
+{
+    for (const llrp::OpSpecResult& r : t.results) {
+        const auto* read = std::get_if<llrp::C1G2ReadOpSpecResult>(&r);
+        if (!read || read->opSpecId != kTidOpSpecId ||
+            (t.accessSpecId && *t.accessSpecId != kTidAccessSpecId))
+            continue;
+        if (read->result != llrp::C1G2ReadOpSpecResult::Success || read->data.empty())
+            return false;
+        tid.clear();
+        for (uint16_t w : read->data) {
+            tid.push_back(uint8_t(w >> 8));
+            tid.push_back(uint8_t(w));
+        }
+        return true;
+    }
+    return false;
+}
+
+bool fits(const llrp::Bytes& b, const unsigned char* len)
+{
+    return b.size() <= size_t(*len ? *len : 255);
+}
+
+} // namespace
+
+unsigned char llrpReceive(Session& s, ReadKind want, unsigned char* antenna, unsigned char* bufA,
+                          unsigned char* lenA, unsigned char* bufB, unsigned char* lenB, int waitMs)
 {
     auto link = liveLink(s);
     if (!link)
         return 0;
-    if (!wantEpc)
-        return result(s, ZALT_ERR_UNSUPPORTED_COMMAND);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     llrp::TagReportData t;
-    if (!link->popRead(t, waitMs)) {
-        if (link->linkLost())
-            s.lastError.store(err::LinkLost);
-        return 0;
+    llrp::Bytes tid;
+    ReadKind kind = ReadKind::Epc;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (!link->popRead(t, int(std::max<long>(0, left.count())))) {
+            if (link->linkLost())
+                s.lastError.store(err::LinkLost);
+            return 0;
+        }
+        // Each read stands for the report a 6C reader sends in the running kind, and is filtered
+        // the same way.
+        kind = link->readKind();
+        tid.clear();
+        if (kind != ReadKind::Epc && !tidOf(t, tid)) {
+            link->countTidFailed();
+            continue;
+        }
+        if ((want == ReadKind::Epc && kind == ReadKind::Tid) ||
+            (want == ReadKind::Tid && kind == ReadKind::Epc))
+            continue;
+        break;
     }
-    const size_t cap = *epcLen ? *epcLen : 255;
-    if (t.epc.size() > cap)
+    llrp::Bytes epc = kind == ReadKind::Tid && want == ReadKind::EpcTid ? llrp::Bytes() : t.epc;
+    const llrp::Bytes& a = want == ReadKind::Tid ? tid : epc;
+    if (!fits(a, lenA) || (want == ReadKind::EpcTid && !fits(tid, lenB)))
         return result(s, err::BufferTooSmall);
     *antenna = static_cast<unsigned char>(t.antennaId.value_or(0));
     s.lastRssi = t.peakRssi ? int(*t.peakRssi) : Session::kNoRssi;
-    std::copy(t.epc.begin(), t.epc.end(), epc);
-    *epcLen = static_cast<unsigned char>(t.epc.size());
+    std::copy(a.begin(), a.end(), bufA);
+    *lenA = static_cast<unsigned char>(a.size());
+    if (want == ReadKind::EpcTid) {
+        std::copy(tid.begin(), tid.end(), bufB);
+        *lenB = static_cast<unsigned char>(tid.size());
+    }
     return 1;
 }
 

@@ -7,6 +7,7 @@
 #include "wire/transport.h"
 #include "zaltlink.h"
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -16,8 +17,17 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace zaltlink {
+
+// What an inventory reads, and what a receive call wants: the 6C reader's three report kinds.
+enum class ReadKind : uint8_t
+{
+    Epc,
+    Tid,
+    EpcTid
+};
 
 class LlrpLink
 {
@@ -41,9 +51,11 @@ public:
         return resp.status.code == llrp::status::Success ? 0 : int(ZALT_ERR_BAD_PARAMETER);
     }
 
-    // Continuous inventory: antenna 0 reads with every antenna.
-    int startInventory(uint8_t antenna);
+    // Continuous inventory on these antennas; a TID kind adds an AccessSpec reading every tag's TID.
+    int startInventory(const std::vector<uint16_t>& antennas, ReadKind kind);
+    // Stops and deletes what startInventory added; nothing to do is no failure, as on a 6C reader.
     int stopInventory();
+    ReadKind readKind() const { return readKind_; }
     bool popRead(llrp::TagReportData& out, int waitMs);
     void clearReads();
 
@@ -78,6 +90,35 @@ private:
     int64_t lastHeardMs_ = 0;
     std::atomic<uint32_t> keepaliveMs_{0}; // 0 until open() asked for keepalives
     std::string maker_, model_, firmware_;
+    std::atomic<ReadKind> readKind_{ReadKind::Epc};
+    std::atomic<bool> specsAdded_{false}; // by startInventory, until stopInventory deletes them
+
+    // --- antennas (llrp_config.cpp) ---------------------------------------------------------------
+public:
+    // LLRP switches no antenna on or off and knows no per-antenna dwell: both are kept here, for the
+    // 6C record and for the antennas an antenna-0 inventory uses.
+    struct AntennaState
+    {
+        bool enabled = true;
+        uint8_t dwell = 1;
+    };
+    static constexpr int kRecordAntennas = 4;
+    AntennaState antennaState(int antenna) const;
+    void setAntennaStates(const std::array<AntennaState, kRecordAntennas>& states);
+    // The enabled antennas this reader has, for an antenna-0 inventory.
+    std::vector<uint16_t> enabledAntennas() const;
+    int antennaCount() const { return antennaCount_; }
+    // The reader's transmit power table from its capabilities (index, dBm × 100).
+    const std::vector<llrp::TransmitPowerEntry>& powerTable() const { return powerTable_; }
+    // Reads of a TID inventory whose TID read failed: not delivered, counted.
+    uint64_t tidFailed() const { return tidFailed_; }
+    void countTidFailed() { ++tidFailed_; }
+
+private:
+    int antennaCount_ = kRecordAntennas;
+    std::vector<llrp::TransmitPowerEntry> powerTable_;
+    std::array<AntennaState, kRecordAntennas> antennas_{};
+    std::atomic<uint64_t> tidFailed_{0};
 };
 
 struct Session;
@@ -85,10 +126,23 @@ struct Session;
 // The zaltlink calls on an LLRP reader (llrpSession()); each sets the handle's error as the 6C calls do.
 unsigned char llrpOpen(Session& s);
 unsigned char llrpSysInfQuery(Session& s, uint8_t type, unsigned char* buf, unsigned char* len);
-// readEpc: the EPC inventory; the TID reads have no LLRP meaning yet.
-unsigned char llrpStartRead(Session& s, bool readEpc, uint8_t antenna);
-unsigned char llrpReceive(Session& s, bool wantEpc, unsigned char* antenna, unsigned char* epc,
-                          unsigned char* epcLen, int waitMs);
+// antenna 0: every enabled antenna.
+unsigned char llrpStartRead(Session& s, ReadKind kind, uint8_t antenna);
+// bufA/lenA the EPC (the TID when want is Tid), bufB/lenB the TID when want is EpcTid.
+unsigned char llrpReceive(Session& s, ReadKind want, unsigned char* antenna, unsigned char* bufA,
+                          unsigned char* lenA, unsigned char* bufB, unsigned char* lenB, int waitMs);
 unsigned char llrpPowerOff(Session& s);
+
+// --- antennas (llrp_config.cpp) -------------------------------------------------------------------
+
+// The table index for a power of centiDbm (dBm × 100): the highest power not above it; 0 when every
+// entry is above it.
+uint16_t llrpPowerIndex(const std::vector<llrp::TransmitPowerEntry>& table, int centiDbm);
+// The 6C power byte and dBm: bytes 0 … 10 are 20 … 30 dBm, 16 … 35 are 0 … 19 dBm; -1 for another byte.
+int llrpByteDbm(uint8_t byte);
+uint8_t llrpDbmByte(int dbm); // dBm clamped to 0 … 30
+unsigned char llrpAntennaQuery(Session& s, uint8_t antenna, unsigned char* enabled, unsigned char* power,
+                               unsigned char* dwell);
+unsigned char llrpAntennaSet(Session& s, const unsigned char* record, unsigned char len);
 
 } // namespace zaltlink

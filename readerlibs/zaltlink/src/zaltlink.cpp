@@ -56,7 +56,11 @@ uint32_t clampTime(int ms)
 unsigned char startRead(intptr_t h, uint8_t command, unsigned char antenna, unsigned char mode, int value)
 {
     if (auto s = llrpSession(h))
-        return llrpStartRead(*s, command == cmd::ReadEpc, antenna);
+        return llrpStartRead(*s,
+                             command == cmd::ReadEpc   ? ReadKind::Epc
+                             : command == cmd::ReadTid ? ReadKind::Tid
+                                                       : ReadKind::EpcTid,
+                             antenna);
     Call c;
     if (!begin(h, c))
         return 0;
@@ -89,8 +93,12 @@ unsigned char receive(intptr_t h, Want want, unsigned char* antenna, unsigned ch
         badArgument(h);
         return idle();
     }
-    if (auto s = llrpSession(h))
-        return llrpReceive(*s, want == Want::Epc, antenna, bufA, lenA, kReceiveWaitMs) ? 1 : idle();
+    if (auto s = llrpSession(h)) {
+        const ReadKind kind = want == Want::Epc   ? ReadKind::Epc
+                              : want == Want::Tid ? ReadKind::Tid
+                                                  : ReadKind::EpcTid;
+        return llrpReceive(*s, kind, antenna, bufA, lenA, bufB, lenB, kReceiveWaitMs) ? 1 : idle();
+    }
     Call c;
     if (!begin(h, c))
         return idle();
@@ -278,6 +286,8 @@ unsigned char ZALT_API ZALT_AntennaParmQuery(ZALT_HANDLE h, unsigned char antenn
 {
     if (!enabled || !power || !dwell || antenna < 1 || antenna > 4)
         return badArgument(h);
+    if (auto s = llrpSession(h))
+        return llrpAntennaQuery(*s, antenna, enabled, power, dwell);
     m6c::AntennaRequest r;
     r.antenna = antenna;
     m6c::AntennaAnswer a;
@@ -293,6 +303,8 @@ unsigned char ZALT_API ZALT_AntennaParmSet(ZALT_HANDLE h, const unsigned char* r
 {
     if (!record || len == 0)
         return badArgument(h);
+    if (auto s = llrpSession(h))
+        return llrpAntennaSet(*s, record, len);
     m6c::AntennaRecord r;
     r.record.assign(record, record + len);
     return exchange(h, cmd::AntennaSet, r);
@@ -598,15 +610,16 @@ unsigned char ZALT_API ZALT_GetReportStats(ZALT_HANDLE h, unsigned long long* re
     if (!c.session)
         return 0;
     if (auto link = c.session->llrpLink()) {
-        // An LLRP reader numbers no reports: what arrived and what a full queue dropped is counted.
+        // An LLRP reader numbers no reports: what arrived and what a full queue dropped is counted,
+        // and as lost the reads whose TID read failed, which no TID receive delivers.
         if (received)
             *received = link->reads();
         if (overflowed)
             *overflowed = link->overflowed();
-        for (unsigned long long* zero : {lost, doubled}) {
-            if (zero)
-                *zero = 0;
-        }
+        if (lost)
+            *lost = link->tidFailed();
+        if (doubled)
+            *doubled = 0;
         return 1;
     }
     c.conn = c.session->connection();
