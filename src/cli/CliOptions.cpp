@@ -191,7 +191,9 @@ QString CliHelpText()
         "                                per read with a reader column, until Ctrl-C\n"
         "  help [config]\n\n"
         "--family gjb covers info and inventory (over --tcp or --serial; rows carry the tag's ID as epc).\n"
-        "--llrp covers info and EPC inventory; what an LLRP reader cannot do fails with exit 1.\n\n"
+        "--llrp covers info, inventory of every --type, read and write, and config antenna.N.power,\n"
+        "antenna.N.enabled and antenna.N.dwell (the last two last as long as the connection, so one\n"
+        "command's setting is gone for the next); what an LLRP reader cannot do fails with exit 1.\n\n"
         "Exit status: 0 success, 1 the reader or the operation failed, 2 a usage error (nothing sent).\n\n"
         "Options:\n");
     for (const OptionDef& o : kOptions) {
@@ -418,12 +420,6 @@ CliParse ParseCli(const QStringList& arguments, CliRequest* out, QString* error)
             // A GJB report carries the tag's ID only.
             *error = LangText("IDCS_CLI_OPTION_NOT_FOR")
                          .arg(QStringLiteral("--type ") + value("type"), QStringLiteral("--family gjb"));
-            return CliParse::UsageError;
-        }
-        if (r.link == CliRequest::Link::Llrp && r.readType != 0) {
-            // The LLRP handle reads EPCs only.
-            *error = LangText("IDCS_CLI_OPTION_NOT_FOR")
-                         .arg(QStringLiteral("--type ") + value("type"), QStringLiteral("--llrp"));
             return CliParse::UsageError;
         }
         if (!rowOptions()) {

@@ -176,6 +176,7 @@ private slots:
     void serveRowsAreWhatEachWirelessReaderSent();
     void llrpReader_data();
     void llrpReader();
+    void llrpAntennaPower();
 
 private:
     TempAppDir m_app;
@@ -674,15 +675,21 @@ void TstCli::llrpReader_data()
     QTest::newRow("inventory") << QStringList{"inventory", "--count", "7"} << 0 << 7 << QString();
     QTest::newRow("jsonl inventory") << QStringList{"inventory", "--count", "3", "--format", "jsonl"} << 0
                                      << 3 << QString();
+    QTest::newRow("tid inventory") << QStringList{"inventory", "--count", "5", "--type", "tid"} << 0 << 5
+                                   << QString();
+    QTest::newRow("epc+tid inventory")
+        << QStringList{"inventory", "--count", "5", "--type", "epc+tid", "--format", "jsonl"} << 0 << 5
+        << QString();
+    QTest::newRow("tid read") << QStringList{"read", "--bank", "tid", "--start", "0", "--words", "2"} << 0
+                              << -1 << "E2005A01\n";
+    QTest::newRow("antenna power") << QStringList{"config", "get", "antenna.1.power", "antenna.4.power"} << 0
+                                   << -1 << "antenna.1.power=30\nantenna.4.power=30\n";
     // Usage errors never reach the reader.
-    QTest::newRow("tid") << QStringList{"inventory", "--type", "tid"} << 2 << -1 << "--type tid";
     QTest::newRow("gjb") << QStringList{"--family", "gjb", "info"} << 2 << -1 << "--llrp";
     QTest::newRow("two readers") << QStringList{"--tcp", "127.0.0.1:9", "info"} << 2 << -1 << "--llrp";
-    // What the LLRP handle cannot do says so and exits 1.
+    // Tag memory over LLRP comes with the library's one-shot tag operations; until then it says so.
     QTest::newRow("user memory") << QStringList{"read", "--bank", "user", "--start", "0", "--words", "1"} << 1
                                  << -1 << "not supported by this reader";
-    QTest::newRow("antenna power") << QStringList{"config", "get", "antenna.1.power"} << 1 << -1
-                                   << "not supported by this reader";
 }
 
 void TstCli::llrpReader()
@@ -719,11 +726,51 @@ void TstCli::llrpReader()
     for (const readersim::Tag& t : model.tags()) {
         epcs.insert(Hex(t.epc));
     }
+    const int type = args.indexOf("--type");
+    const QString kind = type >= 0 ? args.at(type + 1) : QStringLiteral("epc");
+    std::map<QString, QString> tidOf;
+    for (const readersim::Tag& t : model.tags()) {
+        tidOf[Hex(t.epc)] = Hex(t.tid);
+    }
+    std::set<QString> tids;
+    for (const auto& entry : tidOf) {
+        tids.insert(entry.second);
+    }
     for (const auto& entry : counts) {
-        QVERIFY2(epcs.count(std::get<0>(entry.first)), qPrintable(std::get<0>(entry.first)));
-        QVERIFY(std::get<1>(entry.first).isEmpty());
+        const QString& epc = std::get<0>(entry.first);
+        const QString& tid = std::get<1>(entry.first);
+        if (kind == QLatin1String("tid")) {
+            QVERIFY(epc.isEmpty());
+            QVERIFY2(tids.count(tid), qPrintable(tid));
+        } else {
+            QVERIFY2(epcs.count(epc), qPrintable(epc));
+            QCOMPARE(tid, kind == QLatin1String("epc") ? QString() : tidOf[epc]);
+        }
         QVERIFY(std::get<2>(entry.first) >= 1 && std::get<2>(entry.first) <= 4);
     }
+}
+
+// The reader keeps its antenna powers across connections: a power set by one command is read back by
+// the next, as the nearest the reader's table has below it; one below the table is refused.
+void TstCli::llrpAntennaPower()
+{
+    readersim::ReaderModel model(5, 6);
+    readersim::LlrpOptions o;
+    o.powerTable = {1000, 1500, 2000, 2600};
+    readersim::LlrpServer server(model, o);
+    std::string error;
+    QVERIFY2(server.start(&error), error.c_str());
+    const QStringList llrp{"--llrp", QStringLiteral("127.0.0.1:%1").arg(server.port())};
+    CliResult r = Run(m_app, llrp + QStringList{"config", "set", "antenna.2.power=19", "antenna.3.power=26"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    r = Run(m_app,
+            llrp + QStringList{"config", "get", "antenna.1.power", "antenna.2.power", "antenna.3.power"});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    QCOMPARE(r.out, QByteArray("antenna.1.power=26\nantenna.2.power=15\nantenna.3.power=26\n"));
+    r = Run(m_app, llrp + QStringList{"config", "set", "antenna.2.power=9"});
+    QCOMPARE(r.exitCode, 1);
+    r = Run(m_app, llrp + QStringList{"config", "get", "antenna.2.power"});
+    QCOMPARE(r.out, QByteArray("antenna.2.power=15\n"));
 }
 
 QTEST_GUILESS_MAIN(TstCli)
