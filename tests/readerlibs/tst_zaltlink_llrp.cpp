@@ -271,6 +271,9 @@ private slots:
         QVERIFY(ZALT_AntennaParmSet(h_, none, sizeof none));
         QVERIFY(!ZALT_6CReadEPCCode(h_, 0, 0, 0)); // no enabled antenna to read with
         QCOMPARE(errorOf(h_), int(ZALT_ERR_BAD_PARAMETER));
+        QVERIFY(!ZALT_6CReadEPCCode(h_, 7, 0, 0)); // an antenna the reader does not have
+        QCOMPARE(errorOf(h_), int(ZALT_ERR_BAD_PARAMETER));
+        QVERIFY(ZALT_PowerOff(h_)); // nothing was started, so nothing fails to stop
     }
 
     // Antenna 0 reads with the enabled antennas only.

@@ -210,7 +210,7 @@ int LlrpLink::startInventory(const std::vector<uint16_t>& antennas, ReadKind kin
     request(llrp::DeleteRoSpec{kRoSpecId}, deleted, kRequestMs); // refused when there is none
     llrp::DeleteAccessSpecResponse deletedAccess;
     request(llrp::DeleteAccessSpec{kTidAccessSpecId}, deletedAccess, kRequestMs);
-    specsAdded_ = true;
+    roSpecAdded_ = tidAccessAdded_ = false;
     readKind_ = kind;
     llrp::AddRoSpec add;
     add.roSpec.id = kRoSpecId;
@@ -227,6 +227,7 @@ int LlrpLink::startInventory(const std::vector<uint16_t>& antennas, ReadKind kin
     llrp::StartRoSpecResponse started;
     clearReads();
     int e = request(add, added, kRequestMs);
+    roSpecAdded_ = !e;
     if (!e && kind != ReadKind::Epc) {
         // Added before the ROSpec starts, so the first reads already carry their TID.
         llrp::AddAccessSpec access;
@@ -242,6 +243,7 @@ int LlrpLink::startInventory(const std::vector<uint16_t>& antennas, ReadKind kin
         llrp::AddAccessSpecResponse accessAdded;
         llrp::EnableAccessSpecResponse accessEnabled;
         e = request(access, accessAdded, kRequestMs);
+        tidAccessAdded_ = !e;
         if (!e)
             e = request(llrp::EnableAccessSpec{kTidAccessSpecId}, accessEnabled, kRequestMs);
     }
@@ -254,20 +256,17 @@ int LlrpLink::startInventory(const std::vector<uint16_t>& antennas, ReadKind kin
 
 int LlrpLink::stopInventory()
 {
-    if (!specsAdded_)
-        return 0;
     // Deleting a running ROSpec stops it.
     llrp::DeleteRoSpecResponse deleted;
     llrp::DeleteAccessSpecResponse deletedAccess;
-    int e = request(llrp::DeleteRoSpec{kRoSpecId}, deleted, kRequestMs);
-    const int accessError = readKind_ == ReadKind::Epc ? 0
-                                                       : request(llrp::DeleteAccessSpec{kTidAccessSpecId},
-                                                                 deletedAccess, kRequestMs);
-    if (!e)
-        e = accessError;
-    if (!e)
-        specsAdded_ = false;
-    return e;
+    int e = 0;
+    if (roSpecAdded_ && !(e = request(llrp::DeleteRoSpec{kRoSpecId}, deleted, kRequestMs)))
+        roSpecAdded_ = false;
+    int accessError = 0;
+    if (tidAccessAdded_ &&
+        !(accessError = request(llrp::DeleteAccessSpec{kTidAccessSpecId}, deletedAccess, kRequestMs)))
+        tidAccessAdded_ = false;
+    return e ? e : accessError;
 }
 
 bool LlrpLink::popRead(llrp::TagReportData& out, int waitMs)

@@ -90,10 +90,8 @@ private:
     int64_t lastHeardMs_ = 0;
     std::atomic<uint32_t> keepaliveMs_{0}; // 0 until open() asked for keepalives
     std::string maker_, model_, firmware_;
-    std::atomic<ReadKind> readKind_{ReadKind::Epc};
-    std::atomic<bool> specsAdded_{false}; // by startInventory, until stopInventory deletes them
 
-    // --- antennas (llrp_config.cpp) ---------------------------------------------------------------
+    // --- TID inventory and antennas (llrp_config.cpp for the antennas) -----------------------------
 public:
     // LLRP switches no antenna on or off and knows no per-antenna dwell: both are kept here, for the
     // 6C record and for the antennas an antenna-0 inventory uses.
@@ -115,6 +113,10 @@ public:
     void countTidFailed() { ++tidFailed_; }
 
 private:
+    std::atomic<ReadKind> readKind_{ReadKind::Epc};
+    // What startInventory added and stopInventory has still to delete.
+    std::atomic<bool> roSpecAdded_{false};
+    std::atomic<bool> tidAccessAdded_{false};
     int antennaCount_ = kRecordAntennas;
     std::vector<llrp::TransmitPowerEntry> powerTable_;
     std::array<AntennaState, kRecordAntennas> antennas_{};
