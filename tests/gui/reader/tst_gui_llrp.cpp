@@ -90,14 +90,23 @@ void TstGuiLlrp::inventoryOverLlrp()
     auto* readBtn = Child<QPushButton>(&page, "readBtn");
     Child<QComboBox>(&page, "antennaCombo")->setCurrentIndex(0);
 
-    // The LLRP handle reads no TIDs: the page says why the start failed.
-    readType->setCurrentIndex(1);
-    log.clear();
+    // EPC and TID together: each row carries the tag's own TID.
+    readType->setCurrentIndex(2);
     QTest::mouseClick(readBtn, Qt::LeftButton);
-    QVERIFY(log.containsError(Text("IDCS_READ_FAILED")));
-    QCOMPARE(log.lastCode(), ReaderError::UnsupportedCommand);
-    QCOMPARE(ReaderError::Text(log.lastCode()), Text("IDCS_ZERR_UNSUPPORTED_COMMAND"));
+    QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateReading));
+    QTRY_COMPARE_WITH_TIMEOUT(page.model()->rowCount(), 7, 20000);
+    QTest::mouseClick(readBtn, Qt::LeftButton);
     QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateConnected));
+    std::set<std::pair<QString, QString>> tagIds;
+    for (const readersim::Tag& t : model.tags()) {
+        tagIds.insert({Hex(t.epc), Hex(t.tid)});
+    }
+    std::set<std::pair<QString, QString>> shownIds;
+    for (int row = 0; row < page.model()->rowCount(); ++row) {
+        shownIds.insert(
+            {page.model()->text(row, TagListModel::ColEpc), page.model()->text(row, TagListModel::ColTid)});
+    }
+    QVERIFY(shownIds == tagIds);
 
     readType->setCurrentIndex(0);
     QTest::mouseClick(readBtn, Qt::LeftButton);
