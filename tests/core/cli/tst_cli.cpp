@@ -690,6 +690,8 @@ void TstCli::llrpReader_data()
     // Tag memory over LLRP comes with the library's one-shot tag operations; until then it says so.
     QTest::newRow("user memory") << QStringList{"read", "--bank", "user", "--start", "0", "--words", "1"} << 1
                                  << -1 << "not supported by this reader";
+    QTest::newRow("user write") << QStringList{"write", "--bank", "user", "--start", "0", "--data", "0102"}
+                                << 1 << -1 << "not supported by this reader";
 }
 
 void TstCli::llrpReader()
