@@ -10,8 +10,10 @@ extern "C" {
 
 /* Fills *handle with a handle on the LLRP reader at ip:port (5084 is the standard's port); ZALT_Open
  * connects it. Identity (ZALT_SysInfQuery types 0 maker, 1 model, 3 firmware), the EPC inventory
- * (ZALT_6CReadEPCCode, ZALT_6CRevEPCMsg, ZALT_PowerOff) and ZALT_GetReportStats have an LLRP meaning;
- * any other call fails with ZALT_ERR_UNSUPPORTED_COMMAND. */
+ * (ZALT_6CReadEPCCode, ZALT_6CRevEPCMsg, ZALT_PowerOff), ZALT_GetReportStats and the tag operations
+ * (ZALT_6CTagSelect, ZALT_6CReadUserData, ZALT_6CWriteUserData, ZALT_6CWriteEPCCode, ZALT_6CTagLock,
+ * ZALT_6CTagKill, ZALT_6CAccessPWDSet, ZALT_6CDestroyPWDSet: each one AccessSpec) have an LLRP
+ * meaning; any other call fails with ZALT_ERR_UNSUPPORTED_COMMAND. */
 ZALT_EXPORT unsigned char ZALT_API ZALT_LLRPInit(ZALT_HANDLE* handle, const char* ip, int port);
 
 /* The signal strength in dBm of the report the last successful receive call on this handle delivered.
