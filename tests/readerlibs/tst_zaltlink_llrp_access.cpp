@@ -119,6 +119,9 @@ private slots:
         len = sizeof buf;
         QVERIFY(!ZALT_6CReadUserData(h_, 0, 30, 4, 1000, buf, &len));
         QCOMPARE(errorOf(h_), int(ZALT_ERR_MEMORY_OVERRUN));
+        len = sizeof buf;
+        QVERIFY(!ZALT_6CReadUserData(h_, 9, 0, 1, 1000, buf, &len)); // no such antenna
+        QCOMPARE(errorOf(h_), int(ZALT_ERR_BAD_PARAMETER));
         words = 3;
         QVERIFY(!ZALT_6CWriteUserData(h_, 0, 0, pw(0).data(), 31, 1000, data.data(), &words));
         QCOMPARE(errorOf(h_), int(ZALT_ERR_MEMORY_OVERRUN));

@@ -4,6 +4,7 @@
 
 #include "session.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace zaltlink {
