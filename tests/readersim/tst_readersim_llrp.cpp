@@ -343,10 +343,11 @@ private slots:
         QVERIFY(std::holds_alternative<C1G2LockOpSpecResult>(locked));
         QCOMPARE(std::get<C1G2LockOpSpecResult>(locked).result, C1G2LockOpSpecResult::Success);
         QCOMPARE(writeResult(0), W::MemoryLocked);
+        QCOMPARE(writeResult(kAccess + 1), W::IncorrectPassword);
         QCOMPARE(writeResult(kAccess), W::Success);
 
         const OpSpecResult wrongKill = access(C1G2Kill{4, kKill + 1});
-        QCOMPARE(std::get<C1G2KillOpSpecResult>(wrongKill).result, C1G2KillOpSpecResult::TagError);
+        QCOMPARE(std::get<C1G2KillOpSpecResult>(wrongKill).result, C1G2KillOpSpecResult::IncorrectPassword);
         const OpSpecResult killed = access(C1G2Kill{5, kKill});
         QCOMPARE(std::get<C1G2KillOpSpecResult>(killed).result, C1G2KillOpSpecResult::Success);
         QVERIFY(model_->tag(kTarget).killed);

@@ -4,6 +4,9 @@
 
 #include <QtTest>
 
+#include <atomic>
+#include <thread>
+
 using readersim::Bank;
 using readersim::LockArea;
 using readersim::ReaderModel;
@@ -47,6 +50,7 @@ private slots:
     void clock_runsAndRefusesBadRecords();
     void select_restrictsTargetsAndInventory();
     void select_bitLevelAndOutOfRange();
+    void targetPin_holdsForItsThreadAlone();
     void persistentSelect_survivesReboot();
     void userMemory_readWriteErase();
     void epcWrite_changesWhatInventoryReports();
@@ -216,6 +220,38 @@ void TstReadersimModel::select_restrictsTargetsAndInventory()
         Bytes out;
         QCOMPARE(m.readUser(1, 0, 1, &out), Result::NoTag);
     }
+}
+
+// The LLRP endpoint aims tag operations with a pin: a 6C client on another thread keeps its select.
+void TstReadersimModel::targetPin_holdsForItsThreadAlone()
+{
+    ReaderModel m(3, 20);
+    QCOMPARE(m.select(Bank::Epc, 0, 96, m.tag(5).epc), Result::Ok);
+    std::atomic<int> pinnedSees{-2};
+    std::atomic<bool> pinned{false}, release{false};
+    std::thread other([&] {
+        const ReaderModel::TargetPin pin(9);
+        pinnedSees = m.targetTag(1);
+        m.writeUser(1, 0, 0, {0xAB, 0xCD});
+        pinned = true;
+        while (!release)
+            std::this_thread::yield();
+    });
+    QTRY_VERIFY(pinned);
+    QCOMPARE(m.targetTag(1), 5); // while the other thread's pin lives
+    release = true;
+    other.join();
+    QCOMPARE(pinnedSees.load(), 9);
+    QCOMPARE(m.tag(9).user[0], uint8_t(0xAB));
+    QCOMPARE(m.currentSelect().mask, m.tag(5).epc);
+    {
+        Tag dead = m.tag(9);
+        dead.killed = true;
+        m.setTag(9, dead);
+        const ReaderModel::TargetPin pin(9);
+        QCOMPARE(m.targetTag(1), -1); // a dead tag is no target, pinned or not
+    }
+    QCOMPARE(m.targetTag(1), 5);
 }
 
 void TstReadersimModel::select_bitLevelAndOutOfRange()

@@ -14,7 +14,9 @@ extern "C" {
  * the antenna record (ZALT_AntennaParmQuery, ZALT_AntennaParmSet: power through the reader's power
  * table, never above the power asked for; the enabled flags and dwell times are kept by the library,
  * as LLRP has no such setting, and the enabled antennas are the ones antenna 0 reads with) and
- * ZALT_GetReportStats (lost: reads whose TID read failed) have an LLRP meaning; any other call fails
+ * ZALT_GetReportStats (lost: reads whose TID read failed) and the tag operations (ZALT_6CTagSelect,
+ * ZALT_6CReadUserData, ZALT_6CWriteUserData, ZALT_6CWriteEPCCode, ZALT_6CTagLock, ZALT_6CTagKill,
+ * ZALT_6CAccessPWDSet, ZALT_6CDestroyPWDSet: each one AccessSpec) have an LLRP meaning; any other call fails
  * with ZALT_ERR_UNSUPPORTED_COMMAND. docs/protocol.md, section 5, tells the details. */
 ZALT_EXPORT unsigned char ZALT_API ZALT_LLRPInit(ZALT_HANDLE* handle, const char* ip, int port);
 

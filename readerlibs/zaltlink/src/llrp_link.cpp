@@ -178,6 +178,8 @@ void LlrpLink::handle(const llrp::Bytes& m)
         if (!llrp::decodeMessage(m, r))
             return;
         std::lock_guard<std::mutex> lk(mutex_);
+        if (accessing_)
+            return takeAccessReport(r.tags);
         for (llrp::TagReportData& t : r.tags) {
             if (readQueue_.size() < kMaxQueued)
                 readQueue_.push_back(std::move(t));

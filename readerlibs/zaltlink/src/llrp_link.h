@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -121,6 +122,25 @@ private:
     std::vector<llrp::TransmitPowerEntry> powerTable_;
     std::array<AntennaState, kRecordAntennas> antennas_{};
     std::atomic<uint64_t> tidFailed_{0};
+
+    // --- tag operations (llrp_access.cpp) ---
+public:
+    // The 6C select for the next tag operations: null cancels it (every tag qualifies).
+    void setSelect(std::optional<llrp::C1G2TargetTag> target);
+    std::optional<llrp::C1G2TargetTag> select() const;
+    // Runs `ops` once on the first tag `target` admits (every tag when null) seen on `antenna` (0: any)
+    // and gives that tag's report with the op-spec results: 0, or a ZALT error code; no tag within
+    // waitMs is TagNotFound. Whatever it added to the reader is deleted again on every path.
+    int access(const std::optional<llrp::C1G2TargetTag>& target, const std::vector<llrp::OpSpec>& ops,
+               uint8_t antenna, int waitMs, llrp::TagReportData& out);
+
+private:
+    // Under mutex_: a report that answers the running access, or one to keep out of the read queue.
+    void takeAccessReport(std::vector<llrp::TagReportData>& tags);
+    std::mutex accessMutex_;                    // one tag operation at a time
+    std::optional<llrp::C1G2TargetTag> select_; // under mutex_
+    bool accessing_ = false;                    // under mutex_
+    std::optional<llrp::TagReportData> accessReport_;
 };
 
 struct Session;
@@ -146,5 +166,30 @@ uint8_t llrpDbmByte(int dbm); // dBm clamped to 0 … 30
 unsigned char llrpAntennaQuery(Session& s, uint8_t antenna, unsigned char* enabled, unsigned char* power,
                                unsigned char* dwell);
 unsigned char llrpAntennaSet(Session& s, const unsigned char* record, unsigned char len);
+
+// --- tag operations (llrp_access.cpp) ---
+
+// An AccessSpec that runs `ops` `count` times (0: until deleted) on the tags `target` admits (every
+// tag when null), on `antenna` (0: any) of ROSpec `roSpecId` (0: any), reported when it ends.
+llrp::AccessSpec makeAccessSpec(uint32_t id, uint32_t roSpecId, uint16_t antenna,
+                                const std::optional<llrp::C1G2TargetTag>& target,
+                                std::vector<llrp::OpSpec> ops, uint16_t count);
+// Tags whose EPC is exactly `epc` (the PC word's length field included).
+llrp::C1G2TargetTag epcTarget(const std::vector<uint8_t>& epc);
+
+unsigned char llrpTagSelect(Session& s, uint8_t bank, int startBits, int lengthBits,
+                            const unsigned char* data, unsigned char count);
+unsigned char llrpReadUser(Session& s, uint8_t antenna, int start, int words, int timeMs, unsigned char* buf,
+                           int* len);
+unsigned char llrpWriteUser(Session& s, uint8_t antenna, uint32_t password, int start, int timeMs,
+                            const unsigned char* data, int* words);
+unsigned char llrpWriteEpc(Session& s, uint8_t antenna, uint32_t password, const unsigned char* epc,
+                           unsigned char count);
+unsigned char llrpTagLock(Session& s, uint8_t antenna, uint32_t password, uint8_t op, uint8_t area);
+unsigned char llrpTagKill(Session& s, uint8_t antenna, uint32_t killPassword, const unsigned char* epc,
+                          unsigned char count);
+// killPassword: the kill password (reserved words 0-1), else the access password (words 2-3).
+unsigned char llrpPasswordSet(Session& s, bool killPassword, uint8_t antenna, uint32_t oldPassword,
+                              uint32_t newPassword);
 
 } // namespace zaltlink

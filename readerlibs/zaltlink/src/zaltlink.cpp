@@ -145,6 +145,8 @@ unsigned char passwordSet(intptr_t h, uint8_t command, unsigned char antenna, un
 {
     if (!oldPw || !newPw)
         return badArgument(h);
+    if (auto s = llrpSession(h))
+        return llrpPasswordSet(*s, command == cmd::KillPwdSet, antenna, password(oldPw), password(newPw));
     m6c::PasswordSetRequest r;
     r.antenna = antenna;
     r.reserved = reserved;
@@ -446,6 +448,8 @@ unsigned char ZALT_API ZALT_6CTagSelect(ZALT_HANDLE h, unsigned char bank, int s
 {
     if (startBits < 0 || startBits > 0xFFFF || lengthBits < 0 || lengthBits > 0xFFFF || (count > 0 && !data))
         return badArgument(h);
+    if (auto s = llrpSession(h))
+        return llrpTagSelect(*s, bank, startBits, lengthBits, data, count);
     m6c::TagSelectRequest r;
     r.bank = bank;
     r.startBits = uint16_t(startBits);
@@ -462,6 +466,8 @@ unsigned char ZALT_API ZALT_6CReadUserData(ZALT_HANDLE h, unsigned char antenna,
         return badArgument(h);
     if (*len < words * 2)
         return setError(h, err::BufferTooSmall);
+    if (auto s = llrpSession(h))
+        return llrpReadUser(*s, antenna, start, words, timeMs, buf, len);
     m6c::ReadUserRequest r;
     r.antenna = antenna;
     r.startWord = uint16_t(start);
@@ -484,6 +490,8 @@ unsigned char ZALT_API ZALT_6CWriteUserData(ZALT_HANDLE h, unsigned char antenna
 {
     if (!pwd || !data || !words || start < 0 || start > 0xFFFF || *words < 1 || *words > kMaxUserWords)
         return badArgument(h);
+    if (auto s = llrpSession(h))
+        return llrpWriteUser(*s, antenna, password(pwd), start, timeMs, data, words);
     m6c::WriteUserRequest r;
     r.antenna = antenna;
     r.reserved = reserved;
@@ -504,6 +512,8 @@ unsigned char ZALT_API ZALT_6CWriteEPCCode(ZALT_HANDLE h, unsigned char antenna,
 {
     if (!pwd || (count > 0 && !data))
         return badArgument(h);
+    if (auto s = llrpSession(h))
+        return llrpWriteEpc(*s, antenna, password(pwd), data, count);
     m6c::WriteEpcRequest r;
     r.antenna = antenna;
     r.reserved = reserved;
@@ -517,6 +527,8 @@ unsigned char ZALT_API ZALT_6CTagLock(ZALT_HANDLE h, unsigned char antenna, cons
 {
     if (!pwd)
         return badArgument(h);
+    if (auto s = llrpSession(h))
+        return llrpTagLock(*s, antenna, password(pwd), op, area);
     m6c::TagLockRequest r;
     r.antenna = antenna;
     r.password = password(pwd);
@@ -530,6 +542,8 @@ unsigned char ZALT_API ZALT_6CTagKill(ZALT_HANDLE h, unsigned char antenna, cons
 {
     if (!pwd || (count > 0 && !epc))
         return badArgument(h);
+    if (auto s = llrpSession(h))
+        return llrpTagKill(*s, antenna, password(pwd), epc, count);
     m6c::TagKillRequest r;
     r.antenna = antenna;
     r.killPassword = password(pwd);

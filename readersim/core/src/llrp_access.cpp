@@ -86,15 +86,9 @@ Bytes toBytes(const std::vector<uint16_t>& w)
 llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_t tagIndex, int antenna)
 {
     const Tag now = model.tag(tagIndex);
-    // The model's tag operations act on the first tag the select admits: aim it at this one.
-    const SelectFilter saved = model.currentSelect();
-    model.select(Bank::Epc, 0, uint32_t(now.epc.size() * 8), now.epc);
-    struct Restore
-    {
-        ReaderModel& m;
-        const SelectFilter& s;
-        ~Restore() { m.select(s.bank, s.startBits, s.lengthBits, s.mask); }
-    } restore{model, saved};
+    // The model's tag operations act on the first tag the select admits: aim them at this one without
+    // touching the select a 6C client may have set.
+    const ReaderModel::TargetPin pin(tagIndex);
 
     if (const auto* read = std::get_if<llrp::C1G2Read>(&op)) {
         llrp::C1G2ReadOpSpecResult r;
@@ -103,8 +97,12 @@ llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_
         const size_t first = size_t(read->wordPointer) * 2;
         const size_t count =
             read->wordCount ? size_t(read->wordCount) * 2 : bank.size() - std::min(first, bank.size());
-        if (now.killed || first + count > bank.size() || count == 0)
-            r.result = now.killed ? r.NoResponse : r.TagError;
+        if (now.killed)
+            r.result = r.NoResponse;
+        else if (first + count > bank.size())
+            r.result = r.ReadMemoryOverrun;
+        else if (count == 0)
+            r.result = r.TagError;
         else
             r.data = toWords(Bytes(bank.begin() + long(first), bank.begin() + long(first + count)));
         return r;
@@ -118,6 +116,10 @@ llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_
             res = model.writeUser(antenna, write->accessPassword, write->wordPointer, data);
         } else if (write->bank == llrp::Bank::Epc && write->wordPointer == 2) {
             res = model.writeEpc(antenna, write->accessPassword, data);
+        } else if (write->bank == llrp::Bank::Epc && write->wordPointer == 1 && write->data.size() > 1 &&
+                   size_t(write->data[0] >> 11) == write->data.size() - 1) {
+            // The PC word with the EPC: the model keeps no PC of its own, only its length field.
+            res = model.writeEpc(antenna, write->accessPassword, Bytes(data.begin() + 2, data.end()));
         } else if (write->bank == llrp::Bank::Reserved && data.size() == 4 &&
                    (write->wordPointer == 0 || write->wordPointer == 2)) {
             const bool kill = write->wordPointer == 0;
@@ -145,6 +147,9 @@ llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_
         case Result::NoTag:
             r.result = r.NoResponse;
             break;
+        case Result::BadPassword:
+            r.result = r.IncorrectPassword;
+            break;
         default:
             r.result = r.TagError;
         }
@@ -154,10 +159,11 @@ llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_
         llrp::C1G2KillOpSpecResult r;
         r.opSpecId = kill->opSpecId;
         const Result res = model.killTag(antenna, kill->killPassword, now.epc);
-        r.result = res == Result::Ok         ? r.Success
-                   : kill->killPassword == 0 ? r.ZeroKillPassword
-                   : res == Result::NoTag    ? r.NoResponse
-                                             : r.TagError;
+        r.result = res == Result::Ok            ? r.Success
+                   : kill->killPassword == 0    ? r.ZeroKillPassword
+                   : res == Result::NoTag       ? r.NoResponse
+                   : res == Result::BadPassword ? r.IncorrectPassword
+                                                : r.TagError;
         return r;
     }
     const auto& lock = std::get<llrp::C1G2Lock>(op);
@@ -172,7 +178,9 @@ llrp::OpSpecResult runLlrpOp(ReaderModel& model, const llrp::OpSpec& op, uint32_
         const Result res =
             area ? model.lockTag(antenna, lock.accessPassword, locks ? 0 : 1, area) : Result::BadArgument;
         if (res != Result::Ok) {
-            r.result = res == Result::NoTag ? r.NoResponse : r.TagError;
+            r.result = res == Result::NoTag         ? r.NoResponse
+                       : res == Result::BadPassword ? r.IncorrectPassword
+                                                    : r.TagError;
             break;
         }
     }

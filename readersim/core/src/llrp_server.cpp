@@ -84,6 +84,7 @@ struct LlrpServer::Impl
     std::atomic<double> rate;
     std::atomic<uint64_t> tagReports{0};
     std::atomic<int> clientCount{0};
+    std::atomic<size_t> specsHeld{0};
 
     // Server-wide settings.
     std::vector<int16_t> powerTable;
@@ -234,11 +235,17 @@ int LlrpServer::clients() const
     return d->clientCount;
 }
 
+size_t LlrpServer::specsHeld() const
+{
+    return d->specsHeld;
+}
+
 // --- the event loop ------------------------------------------------------------------------------
 
 void LlrpServer::Impl::run()
 {
     while (!quit) {
+        specsHeld = roSpecs.size() + accessSpecs.size();
         pollfd fds[2] = {{listenFd, POLLIN, 0},
                          {client, short(POLLIN | (outPos < out.size() ? POLLOUT : 0)), 0}};
         const int n = ::poll(fds, client >= 0 ? 2 : 1, active || keepalive.triggerType ? 2 : 20);

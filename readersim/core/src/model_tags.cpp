@@ -277,8 +277,26 @@ int ReaderModel::targetTag(int antenna) const
     return targetTagLocked(antenna);
 }
 
+namespace {
+thread_local long tPinnedTag = -1;
+} // namespace
+
+ReaderModel::TargetPin::TargetPin(size_t index)
+{
+    tPinnedTag = long(index);
+}
+
+ReaderModel::TargetPin::~TargetPin()
+{
+    tPinnedTag = -1;
+}
+
 int ReaderModel::targetTagLocked(int antenna) const
 {
+    if (tPinnedTag >= 0) {
+        const size_t i = size_t(tPinnedTag);
+        return i < tags_.size() && !tags_[i].killed && tags_[i].seenBy(antenna) ? int(i) : -1;
+    }
     for (size_t i = 0; i < tags_.size(); ++i) {
         if (eligibleLocked(tags_[i], antenna)) {
             return int(i);

@@ -687,11 +687,13 @@ void TstCli::llrpReader_data()
     // Usage errors never reach the reader.
     QTest::newRow("gjb") << QStringList{"--family", "gjb", "info"} << 2 << -1 << "--llrp";
     QTest::newRow("two readers") << QStringList{"--tcp", "127.0.0.1:9", "info"} << 2 << -1 << "--llrp";
-    // Tag memory over LLRP comes with the library's one-shot tag operations; until then it says so.
-    QTest::newRow("user memory") << QStringList{"read", "--bank", "user", "--start", "0", "--words", "1"} << 1
-                                 << -1 << "not supported by this reader";
+    // Every tag's first user word is 1234 here: whichever tag answers first.
+    QTest::newRow("user memory") << QStringList{"read", "--bank", "user", "--start", "0", "--words", "1"} << 0
+                                 << -1 << "1234\n";
     QTest::newRow("user write") << QStringList{"write", "--bank", "user", "--start", "0", "--data", "0102"}
-                                << 1 << -1 << "not supported by this reader";
+                                << 0 << -1 << "";
+    // What LLRP has no meaning for says so and exits 1.
+    QTest::newRow("clock") << QStringList{"clock", "get"} << 1 << -1 << "not supported by this reader";
 }
 
 void TstCli::llrpReader()
@@ -701,6 +703,12 @@ void TstCli::llrpReader()
     QFETCH(int, rows);
     QFETCH(QString, text);
     readersim::ReaderModel model(5, 6);
+    for (size_t i = 0; i < model.tagCount(); ++i) {
+        readersim::Tag t = model.tag(i);
+        t.user[0] = 0x12;
+        t.user[1] = 0x34;
+        model.setTag(i, t);
+    }
     readersim::LlrpOptions o;
     o.rate = 2000;
     readersim::LlrpServer server(model, o);

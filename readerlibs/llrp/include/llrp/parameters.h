@@ -453,7 +453,11 @@ struct C1G2ReadOpSpecResult
         Success = 0,
         TagError = 1,
         NoResponse = 2,
-        ReaderError = 3
+        ReaderError = 3,
+        // Added in LLRP 1.1.
+        ReadMemoryOverrun = 4,
+        ReadMemoryLocked = 5,
+        IncorrectPassword = 6
     };
     uint8_t result = Success;
     uint16_t opSpecId = 0;
@@ -473,7 +477,8 @@ struct C1G2WriteOpSpecResult
         InsufficientPower = 3,
         TagError = 4,
         NoResponse = 5,
-        ReaderError = 6
+        ReaderError = 6,
+        IncorrectPassword = 7 // added in LLRP 1.1
     };
     uint8_t result = Success;
     uint16_t opSpecId = 0;
@@ -492,7 +497,8 @@ struct C1G2KillOpSpecResult
         InsufficientPower = 2,
         TagError = 3,
         NoResponse = 4,
-        ReaderError = 5
+        ReaderError = 5,
+        IncorrectPassword = 6 // added in LLRP 1.1
     };
     uint8_t result = Success;
     uint16_t opSpecId = 0;
@@ -509,7 +515,11 @@ struct C1G2LockOpSpecResult
         InsufficientPower = 1,
         TagError = 2,
         NoResponse = 3,
-        ReaderError = 4
+        ReaderError = 4,
+        // Added in LLRP 1.1.
+        IncorrectPassword = 5,
+        LockMemoryOverrun = 6,
+        LockMemoryLocked = 7
     };
     uint8_t result = Success;
     uint16_t opSpecId = 0;

@@ -50,6 +50,7 @@ public:
     void setRate(double reportsPerSecond);
     uint64_t tagReportsSent() const; // TagReportData sent since start
     int clients() const;             // 0 or 1
+    size_t specsHeld() const;        // ROSpecs and AccessSpecs the client has on the reader
 
     static constexpr int kAntennas = 4;
     static constexpr int kPowerLevels = 81; // index 1 is 10.00 dBm, each next one 0.25 dB more

@@ -55,6 +55,16 @@ public:
     Result setAccessPassword(int antenna, uint32_t oldPassword, uint32_t newPassword);
     Result setKillPassword(int antenna, uint32_t oldPassword, uint32_t newPassword);
     Result killTag(int antenna, uint32_t killPassword, const std::vector<uint8_t>& epc);
+    // While one lives, the tag operations its thread makes act on tag `index` alone (when live and
+    // seen on the antenna), whatever the select; other threads keep the select.
+    class TargetPin
+    {
+    public:
+        explicit TargetPin(size_t index);
+        ~TargetPin();
+        TargetPin(const TargetPin&) = delete;
+        TargetPin& operator=(const TargetPin&) = delete;
+    };
 
     // --- parameter memory --------------------------------------------------------------------------
     Result parmRead(uint8_t address, uint8_t count, std::vector<uint8_t>* out) const;
