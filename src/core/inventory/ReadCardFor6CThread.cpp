@@ -1,6 +1,7 @@
 #include "core/inventory/ReadCardFor6CThread.h"
 
 #include "core/app/AppContext.h"
+#include "core/reader/ReaderDllCommon.h"
 #include "core/reader/ReaderErrors.h"
 
 #include <zaltlink.h>
@@ -105,6 +106,10 @@ void ReadCardFor6CThread::run()
             r.epc = hexText(bufA, lenA);
             r.tid = hexText(bufB, lenB);
             r.antenna = antenna;
+            int dbm = 0;
+            if (ReaderDllCommon::LastReportRssi(m_handle, &dbm)) {
+                r.rssi = dbm;
+            }
             r.msecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
             // The page cleared its table: record numbers start again.
             r.generation = m_buffer.generation();

@@ -9,6 +9,29 @@
 
 #include <cstring>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace {
+
+using LastReportRssiFn = decltype(&ZALT_LastReportRSSI);
+
+LastReportRssiFn resolveLastReportRssi()
+{
+#ifdef _WIN32
+    const HMODULE library = GetModuleHandleA("zaltlink.dll");
+    return library ? reinterpret_cast<LastReportRssiFn>(GetProcAddress(library, "ZALT_LastReportRSSI"))
+                   : nullptr;
+#else
+    return reinterpret_cast<LastReportRssiFn>(dlsym(RTLD_DEFAULT, "ZALT_LastReportRSSI"));
+#endif
+}
+
+} // namespace
+
 bool ReaderDllCommon::OpenReader()
 {
     if (!IsState(StateDisconnected)) {
@@ -76,6 +99,12 @@ int ReaderDllCommon::GetErrorCode()
     int code = 0;
     ZALT_GetErrorCode(m_handle, &code);
     return code;
+}
+
+bool ReaderDllCommon::LastReportRssi(intptr_t handle, int* dbm)
+{
+    static const LastReportRssiFn call = resolveLastReportRssi();
+    return call && call(static_cast<ZALT_HANDLE>(handle), dbm) != 0;
 }
 
 bool ReaderDllCommon::GetReaderInfo(QString& info)

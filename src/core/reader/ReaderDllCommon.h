@@ -12,6 +12,11 @@ public:
     int GetErrorCode() override;
     bool GetReaderInfo(QString& info) override;
 
+    // The signal strength (dBm) of the report the last successful receive call on handle
+    // delivered: true with dbm set when that report carried one. The library call is looked up
+    // when first needed, so a library from before it still loads; then no report carries one.
+    static bool LastReportRssi(intptr_t handle, int* dbm);
+
 private:
     // Why the last open failed: its handle is closed by then and can no longer say.
     std::atomic<int> m_openError{0};
