@@ -79,6 +79,7 @@ void ReadCardFor6CThread::run()
     QElapsedTimer probeTime;
     TagKeyResolver resolver;
     quint32 resolvedFor = m_buffer.generation();
+    const bool askRssi = m_askRssi;
     while (m_stop.load() == 0) {
         // A holds the EPC and B the TID; only the lengths a successful call returns are read.
         unsigned char lenA = 255;
@@ -107,7 +108,7 @@ void ReadCardFor6CThread::run()
             r.tid = hexText(bufB, lenB);
             r.antenna = antenna;
             int dbm = 0;
-            if (ReaderDllCommon::LastReportRssi(m_handle, &dbm)) {
+            if (askRssi && ReaderDllCommon::LastReportRssi(m_handle, &dbm)) {
                 r.rssi = dbm;
             }
             r.msecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();

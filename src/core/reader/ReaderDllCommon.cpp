@@ -30,6 +30,12 @@ LastReportRssiFn resolveLastReportRssi()
 #endif
 }
 
+LastReportRssiFn lastReportRssiCall()
+{
+    static const LastReportRssiFn call = resolveLastReportRssi();
+    return call;
+}
+
 } // namespace
 
 bool ReaderDllCommon::OpenReader()
@@ -103,8 +109,13 @@ int ReaderDllCommon::GetErrorCode()
 
 bool ReaderDllCommon::LastReportRssi(intptr_t handle, int* dbm)
 {
-    static const LastReportRssiFn call = resolveLastReportRssi();
+    const LastReportRssiFn call = lastReportRssiCall();
     return call && call(static_cast<ZALT_HANDLE>(handle), dbm) != 0;
+}
+
+bool ReaderDllCommon::ReportsCarryRssi() const
+{
+    return m_connectType == ConnectLlrp && lastReportRssiCall() != nullptr;
 }
 
 bool ReaderDllCommon::GetReaderInfo(QString& info)

@@ -280,6 +280,7 @@ void ReadCardFor6CDlg::slot_startReadBtnClicked()
     // The reader of this run may be another one, whose reports carry no signal strength.
     showRssiColumns(false);
     m_thread->setHandle(driver->GetHandle());
+    m_thread->setAskRssi(driver->ReportsCarryRssi());
     m_thread->startCollect(readType);
     m_refreshTimer->start(m_refreshInterval);
     ui->readBtn->setText(LangText("IDCS_STOP_READ_CARD"));
