@@ -195,8 +195,11 @@ void ReadCardFor6CDlg::fitColumns()
     for (int c = TagListModel::ColAnt1; c <= TagListModel::ColAnt4; ++c) {
         fit(c, fm.horizontalAdvance(QStringLiteral("00000")));
     }
+    // Their headers are wider than any dBm value, and a hidden section has no size hint to go by.
+    const QFontMetrics headerFm(header->font());
     for (int c : {TagListModel::ColRssi, TagListModel::ColBestRssi}) {
-        fit(c, fm.horizontalAdvance(QStringLiteral("-000")));
+        const QString title = m_model->headerData(c, Qt::Horizontal).toString();
+        fit(c, qMax(fm.horizontalAdvance(QStringLiteral("-000")), headerFm.horizontalAdvance(title) + pad));
     }
 }
 
