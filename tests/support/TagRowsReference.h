@@ -10,9 +10,11 @@
 
 #include <map>
 
-inline TagRead MakeRead(const QString& epc, const QString& tid, int antenna, qint64 ms = 0)
+inline TagRead MakeRead(const QString& epc, const QString& tid, int antenna, qint64 ms = 0,
+                        int rssi = kNoRssi)
 {
     TagRead r;
+    r.rssi = rssi;
     r.epc = epc;
     r.tid = tid;
     r.antenna = antenna;
@@ -20,13 +22,18 @@ inline TagRead MakeRead(const QString& epc, const QString& tid, int antenna, qin
     return r;
 }
 
-// One row as "number|epc|tid|time|count1|count2|count3|count4|epcData|tidData".
+// One row as "number|epc|tid|time|count1|count2|count3|count4|rssi|bestRssi|epcData|tidData", a
+// signal strength never reported left empty.
 inline QString RowText(int row, const QString& epc, const QString& tid, const QString& time,
-                       const int (&c)[4], const QString& epcData, const QString& tidData)
+                       const int (&c)[4], int rssi, int bestRssi, const QString& epcData,
+                       const QString& tidData)
 {
     QStringList parts{QString::number(row + 1), epc, tid, time};
     for (int n : c) {
         parts << QString::number(n);
+    }
+    for (int dbm : {rssi, bestRssi}) {
+        parts << (dbm == kNoRssi ? QString() : QString::number(dbm));
     }
     parts << epcData << tidData;
     return parts.join(QLatin1Char('|'));
@@ -39,6 +46,8 @@ struct ReferenceView
     {
         QString epcData, tidData, epc, tid, time;
         int c[4] = {0, 0, 0, 0};
+        int rssi = kNoRssi;
+        int bestRssi = kNoRssi;
     };
     std::map<QString, TagReadRecord> table;
     QVector<Row> rows;
@@ -59,6 +68,12 @@ struct ReferenceView
                          &it->second.antennaCount4};
         if (r.antenna >= 1 && r.antenna <= 4) {
             ++*counts[r.antenna - 1];
+        }
+        if (r.rssi != kNoRssi) {
+            it->second.lastRssi = r.rssi;
+            if (it->second.bestRssi == kNoRssi || r.rssi > it->second.bestRssi) {
+                it->second.bestRssi = r.rssi;
+            }
         }
     }
 
@@ -87,12 +102,14 @@ struct ReferenceView
             row.c[1] = rec.antennaCount2;
             row.c[2] = rec.antennaCount3;
             row.c[3] = rec.antennaCount4;
+            row.rssi = rec.lastRssi;
+            row.bestRssi = rec.bestRssi;
         }
     }
 
     QString rowText(int row) const
     {
         const Row& r = rows[row];
-        return RowText(row, r.epc, r.tid, r.time, r.c, r.epcData, r.tidData);
+        return RowText(row, r.epc, r.tid, r.time, r.c, r.rssi, r.bestRssi, r.epcData, r.tidData);
     }
 };

@@ -1,6 +1,7 @@
 #include "core/inventory/ReadCardFor6CThread.h"
 
 #include "core/app/AppContext.h"
+#include "core/reader/ReaderDllCommon.h"
 #include "core/reader/ReaderErrors.h"
 
 #include <zaltlink.h>
@@ -78,6 +79,7 @@ void ReadCardFor6CThread::run()
     QElapsedTimer probeTime;
     TagKeyResolver resolver;
     quint32 resolvedFor = m_buffer.generation();
+    const bool askRssi = m_askRssi;
     while (m_stop.load() == 0) {
         // A holds the EPC and B the TID; only the lengths a successful call returns are read.
         unsigned char lenA = 255;
@@ -105,6 +107,10 @@ void ReadCardFor6CThread::run()
             r.epc = hexText(bufA, lenA);
             r.tid = hexText(bufB, lenB);
             r.antenna = antenna;
+            int dbm = 0;
+            if (askRssi && ReaderDllCommon::LastReportRssi(m_handle, &dbm)) {
+                r.rssi = dbm;
+            }
             r.msecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
             // The page cleared its table: record numbers start again.
             r.generation = m_buffer.generation();

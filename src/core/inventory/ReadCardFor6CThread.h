@@ -20,6 +20,9 @@ public:
 
     // The handle of the connection to receive from; read when collecting starts.
     void setHandle(intptr_t handle) { m_handle = handle; }
+    // Whether to ask the library for each report's signal strength; read when collecting starts.
+    // The 6C protocol never carries one, and at a million reports a second the question costs.
+    void setAskRssi(bool ask) { m_askRssi = ask; }
 
     // False while already collecting (or while a previous run refuses to end).
     bool startCollect(int readType);
@@ -48,6 +51,7 @@ private:
     std::atomic<uint8_t> m_stop{1}; // 1 idle, 0 collecting
     int m_readType = 0;
     intptr_t m_handle = 0;
+    bool m_askRssi = false;
     TagReadBuffer m_buffer;
     std::atomic<quint64> m_received{0};
 };

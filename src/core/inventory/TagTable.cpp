@@ -139,6 +139,11 @@ void TagTable::applyResolved(const TagRead& read)
         assignIfChanged(e.rec.tid, read.tid);
     }
     assignIfChanged(e.rec.lastReadTime, timeText(read.msecsSinceEpoch));
+    if (read.rssi != kNoRssi) {
+        e.rec.lastRssi = read.rssi;
+        e.rec.bestRssi = qMax(e.rec.bestRssi, read.rssi);
+        m_hasRssi = true;
+    }
     switch (read.antenna) {
     case 1:
         ++e.rec.antennaCount1;
@@ -181,6 +186,7 @@ void TagTable::clear()
     m_rowRefs.clear();
     m_sharedRows = 0;
     m_rewriteAll = false;
+    m_hasRssi = false;
     m_total = 0;
 }
 

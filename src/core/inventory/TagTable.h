@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <climits>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -18,6 +19,9 @@ inline bool sameText(const QString& a, const QString& b)
 // Assigns only a different text, so equal texts stay shared.
 void assignIfChanged(QString& target, const QString& value);
 
+// A report without a signal strength (the 6C protocol's never carry one).
+constexpr int kNoRssi = INT_MIN;
+
 // One distinct tag as the inventory shows it.
 struct TagReadRecord
 {
@@ -28,6 +32,10 @@ struct TagReadRecord
     int antennaCount2 = 0;
     int antennaCount3 = 0;
     int antennaCount4 = 0;
+    // dBm. The last follows the tag as it or the antenna moves; the best tells whether the tag was
+    // ever read well. A report without one leaves both as they were.
+    int lastRssi = kNoRssi;
+    int bestRssi = kNoRssi;
 };
 
 // One tag report. The worker resolves it to its record (id) before handing it over, so the
@@ -38,6 +46,7 @@ struct TagRead
     QString tid;
     qint64 msecsSinceEpoch = 0;
     int antenna = 0;
+    int rssi = kNoRssi;       // dBm
     int id = -1;              // record number; -1: not resolved yet
     QString key;              // set when this read created its record
     bool textsChanged = true; // false: epc and tid are what the record already holds
@@ -132,6 +141,8 @@ public:
 
     int size() const { return static_cast<int>(m_entries.size()); }
     qint64 totalReads() const { return m_total; }
+    // Whether a read applied since the last clear() carried a signal strength.
+    bool hasRssi() const { return m_hasRssi; }
     // Records in key order.
     const Order& records() const { return m_order; }
     const TagReadRecord* find(const QString& key) const;
@@ -157,6 +168,7 @@ private:
     std::vector<int> m_rowRefs; // records writing to each row
     int m_sharedRows = 0;       // rows more than one record writes to
     bool m_rewriteAll = false;
+    bool m_hasRssi = false;
     qint64 m_total = 0;
 };
 

@@ -36,6 +36,11 @@ bool ReaderDllBase::GetReaderInfo(QString& info)
     return false;
 }
 
+bool ReaderDllBase::ReportsCarryRssi() const
+{
+    return false;
+}
+
 void ReaderDllBase::SetTcpParam(const QString& ip, int port)
 {
     m_ipAddress = ip;

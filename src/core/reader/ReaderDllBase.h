@@ -49,6 +49,9 @@ public:
     virtual bool GetLibraryInfo(char* buffer);
     virtual int GetErrorCode();
     virtual bool GetReaderInfo(QString& info);
+    // Whether the reports of this connection can carry a signal strength, so the inventory asks
+    // for it only where there can be one.
+    virtual bool ReportsCarryRssi() const;
 
     bool IsState(int value) const { return m_state.load() == value; }
     void SetState(int value) { m_state.store(value); }

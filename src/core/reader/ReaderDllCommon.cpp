@@ -9,6 +9,35 @@
 
 #include <cstring>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace {
+
+using LastReportRssiFn = decltype(&ZALT_LastReportRSSI);
+
+LastReportRssiFn resolveLastReportRssi()
+{
+#ifdef _WIN32
+    const HMODULE library = GetModuleHandleA("zaltlink.dll");
+    return library ? reinterpret_cast<LastReportRssiFn>(GetProcAddress(library, "ZALT_LastReportRSSI"))
+                   : nullptr;
+#else
+    return reinterpret_cast<LastReportRssiFn>(dlsym(RTLD_DEFAULT, "ZALT_LastReportRSSI"));
+#endif
+}
+
+LastReportRssiFn lastReportRssiCall()
+{
+    static const LastReportRssiFn call = resolveLastReportRssi();
+    return call;
+}
+
+} // namespace
+
 bool ReaderDllCommon::OpenReader()
 {
     if (!IsState(StateDisconnected)) {
@@ -76,6 +105,17 @@ int ReaderDllCommon::GetErrorCode()
     int code = 0;
     ZALT_GetErrorCode(m_handle, &code);
     return code;
+}
+
+bool ReaderDllCommon::LastReportRssi(intptr_t handle, int* dbm)
+{
+    const LastReportRssiFn call = lastReportRssiCall();
+    return call && call(static_cast<ZALT_HANDLE>(handle), dbm) != 0;
+}
+
+bool ReaderDllCommon::ReportsCarryRssi() const
+{
+    return m_connectType == ConnectLlrp && lastReportRssiCall() != nullptr;
 }
 
 bool ReaderDllCommon::GetReaderInfo(QString& info)

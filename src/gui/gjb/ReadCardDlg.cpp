@@ -21,6 +21,8 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <iterator>
+
 namespace {
 
 const char kGroup[] = "ReadCardDlg";
@@ -40,6 +42,10 @@ ReadCardDlg::ReadCardDlg(QWidget* workspace, QWidget* parent)
     ui->tagTree->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->tagTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui->tagTree->setRootIsDecorated(false);
+    // A GJB reader's reports carry no signal strength.
+    for (int c : {TagListModel::ColRssi, TagListModel::ColBestRssi}) {
+        ui->tagTree->setColumnHidden(c, true);
+    }
     ui->durationSpin->setRange(0, 86400000);
     ui->durationSpin->setSingleStep(100);
     ui->durationSpin->setValue(1000);
@@ -127,7 +133,7 @@ void ReadCardDlg::applyTexts()
     }
     m_model->setHeaderTexts(headers);
     const int widths[] = {50, 200, 80, 100, 90, 90, 90, 90};
-    for (int c = 0; c < TagListModel::ColumnCount; ++c) {
+    for (int c = 0; c < static_cast<int>(std::size(widths)); ++c) {
         ui->tagTree->header()->resizeSection(c, widths[c]);
     }
 }

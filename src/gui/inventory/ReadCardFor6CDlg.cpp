@@ -69,6 +69,7 @@ ReadCardFor6CDlg::ReadCardFor6CDlg(QWidget* workspace, QWidget* parent)
 
     applyTexts();
     fitColumns();
+    showRssiColumns(false);
     ui->antennaCombo->setCurrentIndex(1);
     ui->readTypeCombo->setCurrentIndex(0);
 
@@ -141,9 +142,9 @@ void ReadCardFor6CDlg::applyTexts()
         ui->antennaCombo->addItem(LangText(key));
     }
     QStringList headers;
-    for (const char* key :
-         {"IDCS_NUMBER", "IDCS_EPC", "IDCS_TID", "IDCS_READTIME", "IDCS_ANTENNA_ONE_COUNT",
-          "IDCS_ANTENNA_TWO_COUNT", "IDCS_ANTENNA_THREE_COUNT", "IDCS_ANTENNA_FOUR_COUNT"}) {
+    for (const char* key : {"IDCS_NUMBER", "IDCS_EPC", "IDCS_TID", "IDCS_READTIME", "IDCS_ANTENNA_ONE_COUNT",
+                            "IDCS_ANTENNA_TWO_COUNT", "IDCS_ANTENNA_THREE_COUNT", "IDCS_ANTENNA_FOUR_COUNT",
+                            "IDCS_RSSI_DBM", "IDCS_RSSI_BEST_DBM"}) {
         headers << LangText(key);
     }
     m_model->setHeaderTexts(headers);
@@ -194,12 +195,30 @@ void ReadCardFor6CDlg::fitColumns()
     for (int c = TagListModel::ColAnt1; c <= TagListModel::ColAnt4; ++c) {
         fit(c, fm.horizontalAdvance(QStringLiteral("00000")));
     }
+    // Their headers are wider than any dBm value, and a hidden section has no size hint to go by.
+    const QFontMetrics headerFm(header->font());
+    for (int c : {TagListModel::ColRssi, TagListModel::ColBestRssi}) {
+        const QString title = m_model->headerData(c, Qt::Horizontal).toString();
+        fit(c, qMax(fm.horizontalAdvance(QStringLiteral("-000")), headerFm.horizontalAdvance(title) + pad));
+    }
+}
+
+void ReadCardFor6CDlg::showRssiColumns(bool show)
+{
+    for (int c : {TagListModel::ColRssi, TagListModel::ColBestRssi}) {
+        ui->tagTree->setColumnHidden(c, !show);
+    }
 }
 
 void ReadCardFor6CDlg::slot_refresh_time()
 {
     drainReads();
     m_table.syncRows(*m_model);
+    // Shown for the run once a report carries a signal strength; a 6C-protocol reader never
+    // sends one, so its page keeps the columns it always had.
+    if (m_table.hasRssi() && ui->tagTree->isColumnHidden(TagListModel::ColRssi)) {
+        showRssiColumns(true);
+    }
     const qint64 total = m_table.totalReads();
     ui->readCountLabel->setText(QString::number(total));
     if (total != m_previousTotal) {
@@ -261,7 +280,10 @@ void ReadCardFor6CDlg::slot_startReadBtnClicked()
     }
     driver->SetState(ReaderDllBase::StateReading);
     slot_ClearBtnClicked();
+    // The reader of this run may be another one, whose reports carry no signal strength.
+    showRssiColumns(false);
     m_thread->setHandle(driver->GetHandle());
+    m_thread->setAskRssi(driver->ReportsCarryRssi());
     m_thread->startCollect(readType);
     m_refreshTimer->start(m_refreshInterval);
     ui->readBtn->setText(LangText("IDCS_STOP_READ_CARD"));

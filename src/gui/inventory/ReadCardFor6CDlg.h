@@ -88,6 +88,8 @@ private:
     void drainReads();
     // Column widths from what they hold: the longest EPC and TID seen, the time, the counts.
     void fitColumns();
+    // The signal-strength columns, hidden while no report of the run has carried one.
+    void showRssiColumns(bool show);
     QString currentText(int column) const;
     void copyCurrent(int column);
     void selectCurrent(int column, int bank);

@@ -52,6 +52,10 @@ QVariant TagListModel::data(const QModelIndex& index, int role) const
     case ColAnt3:
     case ColAnt4:
         return r.counts[index.column() - ColAnt1];
+    case ColRssi:
+        return r.rssi == kNoRssi ? QVariant() : QVariant(r.rssi);
+    case ColBestRssi:
+        return r.bestRssi == kNoRssi ? QVariant() : QVariant(r.bestRssi);
     default:
         return QVariant();
     }
@@ -105,6 +109,8 @@ void TagListModel::setRowValues(int row, const TagReadRecord& rec)
     r.counts[1] = rec.antennaCount2;
     r.counts[2] = rec.antennaCount3;
     r.counts[3] = rec.antennaCount4;
+    r.rssi = rec.lastRssi;
+    r.bestRssi = rec.bestRssi;
     if (row < m_committedRows) {
         m_changedFirst = m_changedFirst < 0 ? row : qMin(m_changedFirst, row);
         m_changedLast = qMax(m_changedLast, row);
@@ -114,7 +120,7 @@ void TagListModel::setRowValues(int row, const TagReadRecord& rec)
 void TagListModel::commit()
 {
     if (m_changedFirst >= 0) {
-        emit dataChanged(index(m_changedFirst, ColEpc), index(m_changedLast, ColAnt4));
+        emit dataChanged(index(m_changedFirst, ColEpc), index(m_changedLast, ColumnCount - 1));
         m_changedFirst = m_changedLast = -1;
     }
     const int total = static_cast<int>(m_rows.size());

@@ -26,6 +26,9 @@ public:
         ColAnt2,
         ColAnt3,
         ColAnt4,
+        // dBm; empty for a tag no report with a signal strength has named.
+        ColRssi,
+        ColBestRssi,
         ColumnCount
     };
     static constexpr int MatchRole = Qt::UserRole + 1;
@@ -59,6 +62,8 @@ private:
         QString tid;
         QString time;
         int counts[4] = {0, 0, 0, 0};
+        int rssi = kNoRssi;
+        int bestRssi = kNoRssi;
     };
 
     std::vector<Row> m_rows;

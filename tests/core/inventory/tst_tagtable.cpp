@@ -46,13 +46,15 @@ struct RowList : TagRowSink
         r.c[1] = rec.antennaCount2;
         r.c[2] = rec.antennaCount3;
         r.c[3] = rec.antennaCount4;
+        r.rssi = rec.lastRssi;
+        r.bestRssi = rec.bestRssi;
     }
     void commit() override { ++commits; }
 
     QString rowText(int row) const
     {
         const ReferenceView::Row& r = rows[row];
-        return RowText(row, r.epc, r.tid, r.time, r.c, r.epcData, r.tidData);
+        return RowText(row, r.epc, r.tid, r.time, r.c, r.rssi, r.bestRssi, r.epcData, r.tidData);
     }
 };
 
@@ -103,6 +105,19 @@ void TagTableTest::keysAndCounts()
     QCOMPARE(t.find("E1")->antennaCount1, 1);
     QCOMPARE(t.find("E1")->lastReadTime, TagTable::timeText(later));
     QCOMPARE(t.totalReads(), qint64(4));
+
+    // Signal strength: the last and the best per tag; a read without one changes neither.
+    QVERIFY(!t.hasRssi());
+    QCOMPARE(t.find("E3")->lastRssi, kNoRssi);
+    for (int dbm : {-60, -52, -71, kNoRssi}) {
+        t.apply(MakeRead("E3", "T3", 3, 0, dbm));
+    }
+    QVERIFY(t.hasRssi());
+    QCOMPARE(t.find("E3")->lastRssi, -71);
+    QCOMPARE(t.find("E3")->bestRssi, -52);
+    QCOMPARE(t.find("E1")->bestRssi, kNoRssi);
+    t.clear();
+    QVERIFY(!t.hasRssi());
 }
 
 void TagTableTest::rowsAndMatching()
@@ -151,7 +166,10 @@ void TagTableTest::matchesNaiveRefreshOnRandomReads()
                 const int kind = rng->bounded(3);
                 const QString epc = kind == 1 ? QString() : QString("E%1").arg(rng->bounded(6));
                 const QString tid = kind == 0 ? QString() : QString("T%1").arg(rng->bounded(6));
-                const TagRead r = MakeRead(epc, tid, rng->bounded(6), 1700000000000 + rng->bounded(5000));
+                // A quarter of the reads carry no signal strength, as a mixed field might.
+                const int rssi = rng->bounded(4) == 0 ? kNoRssi : -90 + rng->bounded(60);
+                const TagRead r =
+                    MakeRead(epc, tid, rng->bounded(6), 1700000000000 + rng->bounded(5000), rssi);
                 t.apply(r);
                 ref.apply(r);
                 TagRead numbered = r;
@@ -190,7 +208,8 @@ void TagTableTest::clearRenumbers()
     t.apply(MakeRead("Z", "", 2));
     t.syncRows(fresh);
     QCOMPARE(fresh.rows.size(), 1);
-    QCOMPARE(fresh.rowText(0), RowText(0, "Z", "", TagTable::timeText(0), {0, 1, 0, 0}, "Z", ""));
+    QCOMPARE(fresh.rowText(0),
+             RowText(0, "Z", "", TagTable::timeText(0), {0, 1, 0, 0}, kNoRssi, kNoRssi, "Z", ""));
     QCOMPARE(t.totalReads(), qint64(1));
 }
 
@@ -242,7 +261,8 @@ void TagTableTest::readRate()
 void TagTableTest::textFormatIsExact()
 {
     TagTable t;
-    t.apply(MakeRead("E2", "", 1, 0));
+    // Files keep their columns when the reads carry a signal strength: other tools read them.
+    t.apply(MakeRead("E2", "", 1, 0, -61));
     t.apply(MakeRead("", "A1", 7, 0));
     t.apply(MakeRead("E2", "", 4, 0));
     const QString time = TagTable::timeText(0);
@@ -282,7 +302,7 @@ void TagTableTest::textFormatIsExact()
 void TagTableTest::csvFormat()
 {
     TagTable t;
-    t.apply(MakeRead("E1", "T1", 2, 0));
+    t.apply(MakeRead("E1", "T1", 2, 0, -48));
     QTemporaryDir dir;
     const QString path = dir.filePath("tags.csv");
     QVERIFY(TagFileWriter::save(path, t, TagFileWriter::Format::Csv));

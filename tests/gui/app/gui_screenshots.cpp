@@ -21,6 +21,8 @@
 #include "gui/reader/ConnetDlg.h"
 
 #include <readersim/discovery.h>
+#include <readersim/llrp_server.h>
+#include <readersim/model.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -57,6 +59,12 @@ int main(int argc, char* argv[])
     discoveryOptions.readers = 3;
     readersim::DiscoveryResponder readers(discoveryOptions);
     const bool readersUp = readers.start();
+    // An LLRP reader, whose reports carry the signal strength the inventory then shows.
+    readersim::ReaderModel llrpModel(11, 12);
+    readersim::LlrpOptions llrpOptions;
+    llrpOptions.rate = 120;
+    readersim::LlrpServer llrp(llrpModel, llrpOptions);
+    const bool llrpUp = llrp.start();
     bool allOk = true;
     for (const QString& language : languages) {
         TempAppDir dir;
@@ -143,6 +151,33 @@ int main(int argc, char* argv[])
                 panel->findChild<QComboBox*>(QStringLiteral("llrpAddrCb"))
                     ->setEditText(QStringLiteral("127.0.0.1"));
                 allOk &= Save(panel, QStringLiteral("%1/connect-llrp-%2.png").arg(out, language));
+                if (llrpUp) {
+                    panel->findChild<QLineEdit*>(QStringLiteral("llrpPortEdit"))
+                        ->setText(QString::number(llrp.port()));
+                    panel->findChild<QPushButton*>(QStringLiteral("connetBtn"))->click();
+                    Settle(500);
+                    if (auto* readType = window.findChild<QComboBox*>(QStringLiteral("readTypeCombo"))) {
+                        readType->setCurrentIndex(0);
+                    }
+                    if (auto* antenna = window.findChild<QComboBox*>(QStringLiteral("antennaCombo"))) {
+                        antenna->setCurrentIndex(0);
+                    }
+                    QKeyEvent f8(QEvent::KeyPress, Qt::Key_F8, Qt::NoModifier);
+                    QCoreApplication::sendEvent(&window, &f8);
+                    // Wide enough for the signal-strength columns beside the TID column the
+                    // EPC and TID run above widened.
+                    const QSize before = window.size();
+                    window.resize(qMax(before.width(), 1240), before.height());
+                    Settle(2500);
+                    allOk &=
+                        Save(&window, QStringLiteral("%1/main-window-%2-llrp-rssi.png").arg(out, language));
+                    window.resize(before);
+                    QKeyEvent f9(QEvent::KeyPress, Qt::Key_F9, Qt::NoModifier);
+                    QCoreApplication::sendEvent(&window, &f9);
+                    Settle(200);
+                    panel->slot_disConnetBtnClicked();
+                    Settle(100);
+                }
                 types->setCurrentIndex(tcpIndex);
             }
             if (auto* soft = window.findChild<SoftConfigDlg*>()) {

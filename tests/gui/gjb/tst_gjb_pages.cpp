@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTreeView>
 #include <QtTest>
 
 #include <wire/messages_gjb.h>
@@ -123,6 +124,10 @@ private slots:
         QVERIFY(child<QPushButton>(page, "stopBtn")->isEnabled());
         QTRY_COMPARE(page.model()->rowCount(), 5);
         QCOMPARE(r.model().inventory().reverseLink, 2); // the index goes unchanged
+        // The tag table is shared with the 6C page; a GJB reader reports no signal strength.
+        auto* tree = page.findChild<QTreeView*>(QStringLiteral("tagTree"));
+        QVERIFY(tree->isColumnHidden(TagListModel::ColRssi) &&
+                tree->isColumnHidden(TagListModel::ColBestRssi));
         QCOMPARE(r.model().inventory().preamble, 1);
 
         page.slot_ClearBtnClicked();

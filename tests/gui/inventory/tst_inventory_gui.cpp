@@ -166,6 +166,9 @@ void InventoryGuiTest::rowsMatchWhatTheReaderSent()
         }
     }
     QCOMPARE(p.total->text(), QString::number(sum));
+    // A 6C-protocol reader reports no signal strength: the page shows no column for it.
+    QVERIFY(p.tree->isColumnHidden(TagListModel::ColRssi));
+    QVERIFY(p.tree->isColumnHidden(TagListModel::ColBestRssi));
     // The last refresh counted the tags; the stop then shows the rate as 0 at once.
     QCOMPARE(counts.at(counts.size() - 2).at(0).toInt(), 20);
     QCOMPARE(counts.at(counts.size() - 2).at(2).toInt(), 1);

@@ -10,6 +10,7 @@
 #include "gui/inventory/TagListModel.h"
 #include "gui/reader/ConnetDlg.h"
 
+#include <readersim/launch.h>
 #include <readersim/llrp_server.h>
 #include <readersim/model.h>
 
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
+#include <QTreeView>
 #include <QtTest>
 
 #include <set>
@@ -88,7 +90,13 @@ void TstGuiLlrp::inventoryOverLlrp()
     page.show();
     auto* readType = Child<QComboBox>(&page, "readTypeCombo");
     auto* readBtn = Child<QPushButton>(&page, "readBtn");
+    auto* tree = Child<QTreeView>(&page, "tagTree");
     Child<QComboBox>(&page, "antennaCombo")->setCurrentIndex(0);
+    const auto rssiShown = [tree] {
+        return !tree->isColumnHidden(TagListModel::ColRssi) &&
+               !tree->isColumnHidden(TagListModel::ColBestRssi);
+    };
+    QVERIFY(!rssiShown());
 
     // EPC and TID together: each row carries the tag's own TID.
     readType->setCurrentIndex(2);
@@ -114,6 +122,8 @@ void TstGuiLlrp::inventoryOverLlrp()
     QTRY_COMPARE_WITH_TIMEOUT(page.model()->rowCount(), 7, 20000);
     QTest::mouseClick(readBtn, Qt::LeftButton);
     QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateConnected));
+    page.slot_refresh_time();
+    QVERIFY(rssiShown());
 
     std::set<QString> expected;
     for (const readersim::Tag& t : model.tags()) {
@@ -123,11 +133,35 @@ void TstGuiLlrp::inventoryOverLlrp()
     for (int row = 0; row < page.model()->rowCount(); ++row) {
         shown.insert(page.model()->text(row, TagListModel::ColEpc));
         QVERIFY(page.model()->text(row, TagListModel::ColTid).isEmpty());
+        // Every LLRP report carries a PeakRSSI: each tag has both values, in a range a reader hears.
+        bool lastOk = false;
+        bool bestOk = false;
+        const int last = page.model()->text(row, TagListModel::ColRssi).toInt(&lastOk);
+        const int best = page.model()->text(row, TagListModel::ColBestRssi).toInt(&bestOk);
+        QVERIFY2(lastOk && bestOk && last >= -100 && last <= -20 && best >= last && best <= -20,
+                 qPrintable(QStringLiteral("%1 / %2").arg(last).arg(best)));
     }
     QVERIFY(shown == expected);
 
     panel.slot_disConnetBtnClicked();
     QTRY_COMPARE(server.clients(), 0);
+
+    // A 6C-protocol reader next: its reports carry no signal strength, so the columns go again.
+    readersim::Options sixC;
+    sixC.tags = 5;
+    sixC.rate = 1000;
+    auto sim = readersim::startInProcess(sixC);
+    QVERIFY(sim);
+    Reader()->SetTcpParam(QStringLiteral("127.0.0.1"), sim->tcpPort());
+    QVERIFY(Reader()->OpenReader());
+    QTest::mouseClick(readBtn, Qt::LeftButton);
+    QCOMPARE(Reader()->GetState(), int(ReaderDllBase::StateReading));
+    QVERIFY(!rssiShown());
+    QTRY_COMPARE_WITH_TIMEOUT(page.model()->rowCount(), 5, 20000);
+    QTest::mouseClick(readBtn, Qt::LeftButton);
+    QVERIFY(!rssiShown());
+    QVERIFY(page.model()->text(0, TagListModel::ColRssi).isEmpty());
+    Reader()->CloseReader();
 }
 
 QTEST_MAIN(TstGuiLlrp)
