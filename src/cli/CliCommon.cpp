@@ -54,10 +54,16 @@ bool CliRowSink::start()
         }
     }
     if (!m_r.jsonl) {
-        CliOut(ReadRowFormat::CsvHeader(m_withReader));
+        CliOut(ReadRowFormat::CsvHeader(m_withReader, withRssi()));
         std::fflush(stdout);
     }
     return true;
+}
+
+bool CliRowSink::withRssi() const
+{
+    // Only an LLRP reader's reports carry a signal strength; the others keep their four columns.
+    return m_r.link == CliRequest::Link::Llrp;
 }
 
 bool CliRowSink::countReached() const
@@ -71,7 +77,7 @@ void CliRowSink::add(const TagRead& read, const QString& reader)
     if (m_r.jsonl) {
         CliOut(json + '\n');
     } else {
-        CliOut(ReadRowFormat::CsvLine(read, reader));
+        CliOut(ReadRowFormat::CsvLine(read, reader, withRssi()));
     }
     if (m_mqtt) {
         m_mqtt->Publish(json);

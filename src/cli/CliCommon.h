@@ -48,6 +48,7 @@ public:
     int finish();
 
 private:
+    bool withRssi() const;
     const CliRequest& m_r;
     const bool m_withReader;
     std::unique_ptr<MqttPublisher> m_mqtt;

@@ -194,6 +194,7 @@ public:
         }
         ReadCardFor6CThread worker;
         worker.setHandle(CurrentReader()->GetHandle());
+        worker.setAskRssi(CurrentReader()->ReportsCarryRssi());
         worker.startCollect(m_r.readType);
         QElapsedTimer clock;
         clock.start();

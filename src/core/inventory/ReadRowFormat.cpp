@@ -11,13 +11,19 @@ QString IsoTime(qint64 msecsSinceEpoch)
     return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::UTC).toString(Qt::ISODateWithMs);
 }
 
-QByteArray CsvHeader(bool withReader)
+QByteArray CsvHeader(bool withReader, bool withRssi)
 {
-    return withReader ? QByteArrayLiteral("time,antenna,epc,tid,reader\n")
-                      : QByteArrayLiteral("time,antenna,epc,tid\n");
+    QByteArray header = QByteArrayLiteral("time,antenna,epc,tid");
+    if (withRssi) {
+        header += ",rssi";
+    }
+    if (withReader) {
+        header += ",reader";
+    }
+    return header + '\n';
 }
 
-QByteArray CsvLine(const TagRead& read, const QString& reader)
+QByteArray CsvLine(const TagRead& read, const QString& reader, bool withRssi)
 {
     // Hex digits and a number never need quoting.
     QByteArray line = IsoTime(read.msecsSinceEpoch).toLatin1();
@@ -27,6 +33,12 @@ QByteArray CsvLine(const TagRead& read, const QString& reader)
     line += read.epc.toLatin1();
     line += ',';
     line += read.tid.toLatin1();
+    if (withRssi) {
+        line += ',';
+        if (read.rssi != kNoRssi) {
+            line += QByteArray::number(read.rssi);
+        }
+    }
     if (!reader.isEmpty()) {
         // A reader is "address:port" or "device:value": quoted only when it needs it.
         QByteArray text = reader.toUtf8();
@@ -47,6 +59,9 @@ QByteArray JsonObject(const TagRead& read, const QString& reader)
     o.insert(QStringLiteral("antenna"), read.antenna);
     o.insert(QStringLiteral("epc"), read.epc);
     o.insert(QStringLiteral("tid"), read.tid);
+    if (read.rssi != kNoRssi) {
+        o.insert(QStringLiteral("rssi"), read.rssi);
+    }
     if (!reader.isEmpty()) {
         o.insert(QStringLiteral("reader"), reader);
     }

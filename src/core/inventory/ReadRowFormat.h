@@ -7,13 +7,16 @@
 #include <QString>
 
 // One tag read as a line of text for scripts and message brokers: CSV under a header, or one JSON
-// object; both carry the same keys (time in ISO 8601 UTC with milliseconds, antenna, epc, tid).
+// object; both carry the same keys (time in ISO 8601 UTC with milliseconds, antenna, epc, tid, and
+// rssi in dBm where the reader's reports carry a signal strength).
 namespace ReadRowFormat {
 
 // withReader, a non-empty reader: a last column (key) "reader", for rows gathered from many readers.
-QByteArray CsvHeader(bool withReader = false);
-QByteArray CsvLine(const TagRead& read, const QString& reader = QString());
-// One JSON object, without a line end.
+// withRssi: an "rssi" column after "tid", empty for a read without one. Readers of the four-column
+// rows are not upset: the column is only there for links whose reports carry a signal strength.
+QByteArray CsvHeader(bool withReader = false, bool withRssi = false);
+QByteArray CsvLine(const TagRead& read, const QString& reader = QString(), bool withRssi = false);
+// One JSON object, without a line end; "rssi" only when the read carries one.
 QByteArray JsonObject(const TagRead& read, const QString& reader = QString());
 QString IsoTime(qint64 msecsSinceEpoch);
 

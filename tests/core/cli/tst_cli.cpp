@@ -79,8 +79,9 @@ using ReadCounts = std::map<std::tuple<QString, QString, int>, quint64>;
 
 // The rows of a run, checked for their form; false (with a message) on a malformed row.
 // With perReader, rows carry a reader column and are counted per reader as well.
+// rssi: rows of an LLRP reader, whose every read carries a signal strength.
 bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows, QString* why,
-               std::map<QString, ReadCounts>* perReader = nullptr)
+               std::map<QString, ReadCounts>* perReader = nullptr, bool rssi = false)
 {
     static const QRegularExpression iso(
         QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z$"));
@@ -89,8 +90,9 @@ bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows,
         lines.removeLast();
     }
     if (!jsonl) {
-        if (lines.isEmpty() ||
-            lines.takeFirst() != (perReader ? "time,antenna,epc,tid,reader" : "time,antenna,epc,tid")) {
+        if (lines.isEmpty() || lines.takeFirst() != (perReader ? "time,antenna,epc,tid,reader"
+                                                     : rssi    ? "time,antenna,epc,tid,rssi"
+                                                               : "time,antenna,epc,tid")) {
             *why = QStringLiteral("no CSV header");
             return false;
         }
@@ -102,9 +104,11 @@ bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows,
         QString tid;
         QString reader;
         int antenna = 0;
+        int dbm = 0;
         if (jsonl) {
             const QJsonObject o = QJsonDocument::fromJson(line).object();
             const QStringList keys = perReader ? QStringList{"antenna", "epc", "reader", "tid", "time"}
+                                     : rssi    ? QStringList{"antenna", "epc", "rssi", "tid", "time"}
                                                : QStringList{"antenna", "epc", "tid", "time"};
             if (o.keys() != keys) {
                 *why = QStringLiteral("bad object: ") + QString::fromUtf8(line);
@@ -115,9 +119,10 @@ bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows,
             tid = o.value("tid").toString();
             antenna = o.value("antenna").toInt();
             reader = o.value("reader").toString();
+            dbm = o.value("rssi").toInt();
         } else {
             const QList<QByteArray> f = line.split(',');
-            if (f.size() != (perReader ? 5 : 4)) {
+            if (f.size() != (perReader || rssi ? 5 : 4)) {
                 *why = QStringLiteral("bad row: ") + QString::fromUtf8(line);
                 return false;
             }
@@ -126,6 +131,11 @@ bool ParseRows(const QByteArray& out, bool jsonl, ReadCounts* counts, int* rows,
             epc = QString::fromLatin1(f[2]);
             tid = QString::fromLatin1(f[3]);
             reader = perReader ? QString::fromLatin1(f[4]) : QString();
+            dbm = rssi ? f[4].toInt() : 0;
+        }
+        if (rssi && (dbm >= 0 || dbm < -128)) {
+            *why = QStringLiteral("bad rssi: ") + QString::fromUtf8(line);
+            return false;
         }
         if (!iso.match(time).hasMatch()) {
             *why = QStringLiteral("bad time: ") + time;
@@ -730,7 +740,7 @@ void TstCli::llrpReader()
     ReadCounts counts;
     int got = 0;
     QString why;
-    QVERIFY2(ParseRows(r.out, args.contains("jsonl"), &counts, &got, &why), qPrintable(why));
+    QVERIFY2(ParseRows(r.out, args.contains("jsonl"), &counts, &got, &why, nullptr, true), qPrintable(why));
     QCOMPARE(got, rows);
     std::set<QString> epcs;
     for (const readersim::Tag& t : model.tags()) {
