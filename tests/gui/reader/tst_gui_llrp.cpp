@@ -1,5 +1,6 @@
 // The window on an LLRP reader: the connection panel reaches readersim's LLRP endpoint, the 6C
-// inventory page lists its tags, and a call the LLRP handle cannot make is named as such in the log.
+// inventory page lists its tags with their signal strength, and the tag operation pages read and
+// write the tag the select names.
 #include "GuiTestUtil.h"
 #include "LogCapture.h"
 #include "TempAppDir.h"
@@ -9,6 +10,7 @@
 #include "gui/inventory/ReadCardFor6CDlg.h"
 #include "gui/inventory/TagListModel.h"
 #include "gui/reader/ConnetDlg.h"
+#include "gui/tagops/TagOpFor6CDlg.h"
 
 #include <readersim/launch.h>
 #include <readersim/llrp_server.h>
@@ -16,7 +18,9 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTreeView>
@@ -39,6 +43,19 @@ QString Hex(const std::vector<uint8_t>& bytes)
     return QString::fromLatin1(
         QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())).toHex().toUpper());
 }
+
+// Connects the panel to the LLRP endpoint as an operator would.
+void ConnectOverLlrp(ConnetDlg& panel, const readersim::LlrpServer& server)
+{
+    auto* types = Child<QComboBox>(&panel, "connetTypeCb");
+    types->setCurrentIndex(types->findText(QStringLiteral("LLRP")));
+    QCOMPARE(Child<QStackedWidget>(&panel, "paramStack")->currentIndex(), int(ReaderDllBase::ConnectLlrp));
+    QCOMPARE(Child<QLineEdit>(&panel, "llrpPortEdit")->text(), QStringLiteral("5084"));
+    Child<QComboBox>(&panel, "llrpAddrCb")->setEditText(QStringLiteral("127.0.0.1"));
+    Child<QLineEdit>(&panel, "llrpPortEdit")->setText(QString::number(server.port()));
+    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!Reader()->IsBusy(), 20000);
+}
 } // namespace
 
 class TstGuiLlrp : public QObject
@@ -52,6 +69,7 @@ private slots:
         Beeper::SetTestMode(true);
     }
     void inventoryOverLlrp();
+    void tagOperationsOverLlrp();
 };
 
 void TstGuiLlrp::inventoryOverLlrp()
@@ -68,15 +86,8 @@ void TstGuiLlrp::inventoryOverLlrp()
     QVERIFY2(server.start(&error), error.c_str());
 
     ConnetDlg panel;
-    auto* types = Child<QComboBox>(&panel, "connetTypeCb");
-    types->setCurrentIndex(types->findText(QStringLiteral("LLRP")));
-    QCOMPARE(Child<QStackedWidget>(&panel, "paramStack")->currentIndex(), int(ReaderDllBase::ConnectLlrp));
-    QCOMPARE(Child<QLineEdit>(&panel, "llrpPortEdit")->text(), QStringLiteral("5084"));
-    Child<QComboBox>(&panel, "llrpAddrCb")->setEditText(QStringLiteral("127.0.0.1"));
-    Child<QLineEdit>(&panel, "llrpPortEdit")->setText(QString::number(server.port()));
     LogCapture log;
-    QTest::mouseClick(Child<QPushButton>(&panel, "connetBtn"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!Reader()->IsBusy(), 20000);
+    ConnectOverLlrp(panel, server);
     QCOMPARE(log.texts(), QStringList{Text("IDCS_CONNET_SUCCESS")});
     QCOMPARE(Reader()->GetConnectParam().connectType, int(ReaderDllBase::ConnectLlrp));
     QCOMPARE(server.clients(), 1);
@@ -162,6 +173,56 @@ void TstGuiLlrp::inventoryOverLlrp()
     QVERIFY(!rssiShown());
     QVERIFY(page.model()->text(0, TagListModel::ColRssi).isEmpty());
     Reader()->CloseReader();
+}
+
+void TstGuiLlrp::tagOperationsOverLlrp()
+{
+    TempAppDir dir;
+    QVERIFY(dir.isValid());
+    dir.startApp();
+    GUI_REQUIRE_LIVE_READER();
+    readersim::ReaderModel model(3, 4);
+    readersim::LlrpOptions options;
+    options.rate = 1000;
+    readersim::LlrpServer server(model, options);
+    std::string error;
+    QVERIFY2(server.start(&error), error.c_str());
+    ConnetDlg panel;
+    ConnectOverLlrp(panel, server);
+    QCOMPARE(Reader()->GetConnectParam().connectType, int(ReaderDllBase::ConnectLlrp));
+
+    LogCapture log;
+    TagOpFor6CDlg ops;
+    ops.show();
+    const auto settle = [] { QTRY_VERIFY_WITH_TIMEOUT(!Reader()->IsBusy(), 20000); };
+    // The operations act on the tag the select names: tag 2 of four.
+    const readersim::Tag tag = model.tag(2);
+    QVERIFY(ops.selectTag(0, 0, int(tag.epc.size()), Hex(tag.epc)));
+    settle();
+    QWidget* user = ops.page(1);
+    user->findChild<QRadioButton*>("writeRb")->click();
+    user->findChild<QLineEdit*>("startEdit")->setText("1");
+    user->findChild<QLineEdit*>("lenEdit")->setText("2");
+    user->findChild<QPlainTextEdit*>("dataEdit")->setPlainText("CA FE F0 0D");
+    QTest::mouseClick(user->findChild<QPushButton*>("actionBtn"), Qt::LeftButton);
+    settle();
+    QCOMPARE(log.last(), Text("IDCS_TAG_WRITE_USER_SUCCESS") + Text("IDCS_READ_TAG_LEN").arg(2));
+    for (size_t i = 0; i < model.tagCount(); ++i) {
+        const std::vector<uint8_t> u = model.tag(i).user;
+        QCOMPARE(Hex(std::vector<uint8_t>(u.begin() + 2, u.begin() + 6)) == QStringLiteral("CAFEF00D"),
+                 i == 2);
+    }
+
+    user->findChild<QRadioButton*>("readRb")->click();
+    user->findChild<QPlainTextEdit*>("dataEdit")->clear();
+    QTest::mouseClick(user->findChild<QPushButton*>("actionBtn"), Qt::LeftButton);
+    settle();
+    QCOMPARE(log.last(), Text("IDCS_TAG_READ_USER_SUCCESS") + Text("IDCS_READ_TAG_LEN").arg(2));
+    QCOMPARE(user->findChild<QPlainTextEdit*>("dataEdit")->toPlainText(), QStringLiteral("CA FE F0 0D"));
+    // Nothing the operations put on the reader stays there.
+    QTRY_COMPARE(server.specsHeld(), size_t(0));
+    panel.slot_disConnetBtnClicked();
+    QTRY_COMPARE(server.clients(), 0);
 }
 
 QTEST_MAIN(TstGuiLlrp)
