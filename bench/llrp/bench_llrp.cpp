@@ -1,6 +1,7 @@
 // Reads per second through zaltlink's receive call from readersim's LLRP endpoint at full rate
 // (readersim as its own process on loopback), and how many reads the reader sent never reached the
-// caller (a second run against an in-process reader, which counts what it sent).
+// caller (a second run against an in-process reader, which counts what it sent), and what one tag
+// operation costs: each is a round of AccessSpec and ROSpec messages.
 //   bench_llrp [--seconds S] [--tags N]
 // Prints `name value unit` lines.
 #include "zaltlink_llrp.h"
@@ -81,6 +82,26 @@ RunResult Run(int port, double seconds)
     return result;
 }
 
+// Milliseconds per one-word user-memory read of the first tag found, over `n` reads.
+double UserReadMs(int port, int n)
+{
+    ZALT_HANDLE h = -1;
+    if (!ZALT_LLRPInit(&h, "127.0.0.1", port) || !ZALT_Open(h)) {
+        return -1;
+    }
+    const auto t0 = std::chrono::steady_clock::now();
+    int done = 0;
+    for (int i = 0; i < n; ++i) {
+        unsigned char buf[2];
+        int len = sizeof buf;
+        done += ZALT_6CReadUserData(h, 0, 0, 1, 1000, buf, &len);
+    }
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    ZALT_Close(h);
+    return done == n ? ms / n : -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -128,6 +149,7 @@ int main(int argc, char** argv)
     }
     const auto sent = static_cast<long long>(server.tagReportsSent());
     std::printf("llrp.lost %lld 1\n", sent - static_cast<long long>(counted.reads));
+    std::printf("llrp.user_read_ms %.2f ms\n", UserReadMs(server.port(), 200));
     std::fflush(stdout);
     return 0;
 }
