@@ -11,31 +11,13 @@ namespace zaltlink {
 
 namespace {
 
-constexpr int kRequestMs = 3000;
 // Ids of their own, so a tag operation never touches the inventory's ROSpec.
 constexpr uint32_t kOpRoSpecId = 0x6C01;
 constexpr uint32_t kOpAccessSpecId = 0x6C01;
 // The EPC bank's EPC starts after its CRC and PC words.
 constexpr int kEpcBitOffset = 32;
 
-std::shared_ptr<LlrpLink> accessLink(Session& s)
-{
-    auto link = s.llrpLink();
-    if (!link)
-        s.lastError.store(err::NotConnected);
-    else if (link->linkLost())
-        s.lastError.store(err::LinkLost);
-    return link && !link->linkLost() ? link : nullptr;
-}
-
-unsigned char done(Session& s, int code)
-{
-    if (code)
-        s.lastError.store(code);
-    return code ? 0 : 1;
-}
-
-// What each op-spec result means as a 6C status.
+// What each OpSpec result means as a 6C status.
 struct ResultCode
 {
     int operator()(const llrp::C1G2ReadOpSpecResult& r) const
@@ -265,12 +247,12 @@ llrp::C1G2TargetTag epcTarget(const std::vector<uint8_t>& epc)
 unsigned char llrpTagSelect(Session& s, uint8_t bank, int startBits, int lengthBits,
                             const unsigned char* data, unsigned char count)
 {
-    auto link = accessLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     const int pointer = startBits + (bank == 1 ? kEpcBitOffset : 0);
     if (bank < 1 || bank > 3 || lengthBits > count * 8 || pointer > 0xFFFF)
-        return done(s, ZALT_ERR_BAD_PARAMETER); // what the 6C reader answers
+        return llrpResult(s, ZALT_ERR_BAD_PARAMETER); // what the 6C reader answers
     if (lengthBits == 0) {
         link->setSelect(std::nullopt);
         return 1;
@@ -291,7 +273,7 @@ unsigned char llrpTagSelect(Session& s, uint8_t bank, int startBits, int lengthB
 unsigned char llrpReadUser(Session& s, uint8_t antenna, int start, int words, int timeMs, unsigned char* buf,
                            int* len)
 {
-    auto link = accessLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     llrp::C1G2Read read;
@@ -300,10 +282,10 @@ unsigned char llrpReadUser(Session& s, uint8_t antenna, int start, int words, in
     read.wordCount = uint16_t(words);
     llrp::TagReportData r;
     if (const int e = runOne(*link, link->select(), read, antenna, waitFor(timeMs), r))
-        return done(s, e);
+        return llrpResult(s, e);
     const auto& got = std::get<llrp::C1G2ReadOpSpecResult>(r.results[0]).data;
     if (got.size() * 2 > size_t(*len))
-        return done(s, err::BufferTooSmall);
+        return llrpResult(s, err::BufferTooSmall);
     for (size_t i = 0; i < got.size(); ++i) {
         buf[2 * i] = uint8_t(got[i] >> 8);
         buf[2 * i + 1] = uint8_t(got[i]);
@@ -315,7 +297,7 @@ unsigned char llrpReadUser(Session& s, uint8_t antenna, int start, int words, in
 unsigned char llrpWriteUser(Session& s, uint8_t antenna, uint32_t password, int start, int timeMs,
                             const unsigned char* data, int* words)
 {
-    auto link = accessLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     llrp::C1G2Write write;
@@ -325,7 +307,7 @@ unsigned char llrpWriteUser(Session& s, uint8_t antenna, uint32_t password, int 
     write.data = toWords(data, size_t(*words));
     llrp::TagReportData r;
     if (const int e = runOne(*link, link->select(), write, antenna, waitFor(timeMs), r))
-        return done(s, e);
+        return llrpResult(s, e);
     *words = std::get<llrp::C1G2WriteOpSpecResult>(r.results[0]).wordsWritten;
     return 1;
 }
@@ -333,11 +315,11 @@ unsigned char llrpWriteUser(Session& s, uint8_t antenna, uint32_t password, int 
 unsigned char llrpWriteEpc(Session& s, uint8_t antenna, uint32_t password, const unsigned char* epc,
                            unsigned char count)
 {
-    auto link = accessLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     if (count == 0 || count % 2)
-        return done(s, ZALT_ERR_BAD_PARAMETER);
+        return llrpResult(s, ZALT_ERR_BAD_PARAMETER);
     // The 6C reader writes the PC word too, so an EPC of another length reads back whole.
     llrp::C1G2Write write;
     write.accessPassword = password;
@@ -347,19 +329,19 @@ unsigned char llrpWriteEpc(Session& s, uint8_t antenna, uint32_t password, const
     const std::vector<uint16_t> w = toWords(epc, count / 2u);
     write.data.insert(write.data.end(), w.begin(), w.end());
     llrp::TagReportData r;
-    return done(s, runOne(*link, link->select(), write, antenna, kSlowTimeoutMs, r));
+    return llrpResult(s, runOne(*link, link->select(), write, antenna, kSlowTimeoutMs, r));
 }
 
 unsigned char llrpTagLock(Session& s, uint8_t antenna, uint32_t password, uint8_t op, uint8_t area)
 {
-    auto link = accessLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     using P = llrp::C1G2LockPayload;
     // 6C areas 2 EPC, 3 user, 4 access password, 5 kill password.
     static const uint8_t kFields[] = {P::EpcMemory, P::UserMemory, P::AccessPassword, P::KillPassword};
     if (op > 1 || area < 2 || area > 5)
-        return done(s, ZALT_ERR_BAD_PARAMETER);
+        return llrpResult(s, ZALT_ERR_BAD_PARAMETER);
     llrp::C1G2Lock lock;
     lock.accessPassword = password;
     P p;
@@ -367,28 +349,28 @@ unsigned char llrpTagLock(Session& s, uint8_t antenna, uint32_t password, uint8_
     p.field = kFields[area - 2];
     lock.payloads = {p};
     llrp::TagReportData r;
-    return done(s, runOne(*link, link->select(), lock, antenna, kSlowTimeoutMs, r));
+    return llrpResult(s, runOne(*link, link->select(), lock, antenna, kSlowTimeoutMs, r));
 }
 
 unsigned char llrpTagKill(Session& s, uint8_t antenna, uint32_t killPassword, const unsigned char* epc,
                           unsigned char count)
 {
-    auto link = accessLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     if (count == 0)
-        return done(s, ZALT_ERR_BAD_PARAMETER);
+        return llrpResult(s, ZALT_ERR_BAD_PARAMETER);
     // The 6C reader kills the tag with this EPC, whatever the select.
     llrp::C1G2Kill kill;
     kill.killPassword = killPassword;
     llrp::TagReportData r;
-    return done(s, runOne(*link, epcTarget({epc, epc + count}), kill, antenna, kSlowTimeoutMs, r));
+    return llrpResult(s, runOne(*link, epcTarget({epc, epc + count}), kill, antenna, kSlowTimeoutMs, r));
 }
 
 unsigned char llrpPasswordSet(Session& s, bool killPassword, uint8_t antenna, uint32_t oldPassword,
                               uint32_t newPassword)
 {
-    auto link = accessLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     // The 6C reader changes a password only when the old one is right: read it first, then write
@@ -401,10 +383,10 @@ unsigned char llrpPasswordSet(Session& s, bool killPassword, uint8_t antenna, ui
     read.wordCount = 2;
     llrp::TagReportData r;
     if (const int e = runOne(*link, link->select(), read, antenna, kSlowTimeoutMs, r))
-        return done(s, e);
+        return llrpResult(s, e);
     const auto& now = std::get<llrp::C1G2ReadOpSpecResult>(r.results[0]).data;
     if (now.size() != 2 || (uint32_t(now[0]) << 16 | now[1]) != oldPassword)
-        return done(s, ZALT_ERR_WRONG_PASSWORD);
+        return llrpResult(s, ZALT_ERR_WRONG_PASSWORD);
     llrp::C1G2Write write;
     // The old access password secures the tag; the old kill password does not, so a locked kill
     // password stays as the 6C reader leaves it.
@@ -413,7 +395,7 @@ unsigned char llrpPasswordSet(Session& s, bool killPassword, uint8_t antenna, ui
     write.wordPointer = word;
     write.data = {uint16_t(newPassword >> 16), uint16_t(newPassword)};
     const auto tag = epcTarget(r.epc);
-    return done(s, runOne(*link, tag, write, antenna, kSlowTimeoutMs, r));
+    return llrpResult(s, runOne(*link, tag, write, antenna, kSlowTimeoutMs, r));
 }
 
 } // namespace zaltlink

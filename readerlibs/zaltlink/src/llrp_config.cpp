@@ -9,24 +9,7 @@ namespace zaltlink {
 
 namespace {
 
-constexpr int kRequestMs = 3000;
 constexpr int kRecordSize = 3 * LlrpLink::kRecordAntennas;
-
-unsigned char fail(Session& s, int code)
-{
-    s.lastError.store(code);
-    return 0;
-}
-
-std::shared_ptr<LlrpLink> liveLink(Session& s)
-{
-    auto link = s.llrpLink();
-    if (!link || link->linkLost()) {
-        s.lastError.store(link ? err::LinkLost : err::NotConnected);
-        return nullptr;
-    }
-    return link;
-}
 
 } // namespace
 
@@ -78,7 +61,7 @@ uint8_t llrpDbmByte(int dbm)
 unsigned char llrpAntennaQuery(Session& s, uint8_t antenna, unsigned char* enabled, unsigned char* power,
                                unsigned char* dwell)
 {
-    auto link = liveLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     llrp::GetReaderConfig get;
@@ -86,19 +69,19 @@ unsigned char llrpAntennaQuery(Session& s, uint8_t antenna, unsigned char* enabl
     get.requested = llrp::GetReaderConfig::AntennaConfiguration;
     llrp::GetReaderConfigResponse config;
     if (const int e = link->request(get, config, kRequestMs))
-        return fail(s, e);
+        return llrpResult(s, e);
     const auto& configs = config.settings.antennaConfigurations;
     const auto mine = std::find_if(configs.begin(), configs.end(), [&](const llrp::AntennaConfiguration& c) {
         return c.antennaId == antenna && c.transmitter;
     });
     if (mine == configs.end())
-        return fail(s, err::BadFrame);
+        return llrpResult(s, err::BadFrame);
     const auto& table = link->powerTable();
     const auto entry = std::find_if(table.begin(), table.end(), [&](const llrp::TransmitPowerEntry& e) {
         return e.index == mine->transmitter->transmitPower;
     });
     if (entry == table.end())
-        return fail(s, err::BadFrame); // an index the reader's own table does not have
+        return llrpResult(s, err::BadFrame); // an index the reader's own table does not have
     // Whole dBm cut down: a power read back and set again never grows.
     const int centi = entry->centiDbm;
     const int dbm = centi >= 0 ? centi / 100 : -((-centi + 99) / 100);
@@ -111,24 +94,24 @@ unsigned char llrpAntennaQuery(Session& s, uint8_t antenna, unsigned char* enabl
 
 unsigned char llrpAntennaSet(Session& s, const unsigned char* record, unsigned char len)
 {
-    auto link = liveLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     if (len != kRecordSize)
-        return fail(s, ZALT_ERR_BAD_LENGTH); // as a 6C reader answers
+        return llrpResult(s, ZALT_ERR_BAD_LENGTH); // as a 6C reader answers
     const int count = std::min(link->antennaCount(), LlrpLink::kRecordAntennas);
     std::array<LlrpLink::AntennaState, LlrpLink::kRecordAntennas> states{};
     std::vector<uint16_t> indices;
     for (int i = 0; i < LlrpLink::kRecordAntennas; ++i) {
         const int dbm = llrpByteDbm(record[LlrpLink::kRecordAntennas + i]);
         if (record[i] > 1 || dbm < 0)
-            return fail(s, ZALT_ERR_BAD_PARAMETER);
+            return llrpResult(s, ZALT_ERR_BAD_PARAMETER);
         states[size_t(i)] = {record[i] == 1, record[2 * LlrpLink::kRecordAntennas + i]};
         if (i >= count)
             continue; // an antenna this reader does not have keeps its flags only
         const uint16_t index = llrpPowerIndex(link->powerTable(), dbm * 100);
         if (!index)
-            return fail(s, ZALT_ERR_BAD_PARAMETER); // below the reader's lowest power
+            return llrpResult(s, ZALT_ERR_BAD_PARAMETER); // below the reader's lowest power
         indices.push_back(index);
     }
     // The transmitter's other fields are the reader's: only the power changes.
@@ -136,7 +119,7 @@ unsigned char llrpAntennaSet(Session& s, const unsigned char* record, unsigned c
     get.requested = llrp::GetReaderConfig::AntennaConfiguration;
     llrp::GetReaderConfigResponse now;
     if (const int e = link->request(get, now, kRequestMs))
-        return fail(s, e);
+        return llrpResult(s, e);
     llrp::SetReaderConfig set;
     for (int a = 1; a <= count; ++a) {
         llrp::AntennaConfiguration c;
@@ -151,7 +134,7 @@ unsigned char llrpAntennaSet(Session& s, const unsigned char* record, unsigned c
     }
     llrp::SetReaderConfigResponse done;
     if (const int e = link->request(set, done, kRequestMs))
-        return fail(s, e);
+        return llrpResult(s, e);
     link->setAntennaStates(states);
     return 1;
 }

@@ -13,7 +13,6 @@ namespace zaltlink {
 namespace {
 
 constexpr int kConnectMs = 3000;
-constexpr int kRequestMs = 3000;
 constexpr uint32_t kKeepaliveMs = 1000;
 constexpr size_t kMaxQueued = 100000;
 constexpr uint32_t kRoSpecId = 1;
@@ -296,10 +295,7 @@ std::string LlrpLink::identity(uint8_t type) const
 
 // --- the calls -------------------------------------------------------------------------------------
 
-namespace {
-
-// The live link of an opened LLRP handle, or null with the handle's error set.
-std::shared_ptr<LlrpLink> liveLink(Session& s)
+std::shared_ptr<LlrpLink> llrpLiveLink(Session& s)
 {
     auto link = s.llrpLink();
     if (!link)
@@ -309,23 +305,21 @@ std::shared_ptr<LlrpLink> liveLink(Session& s)
     return link && !link->linkLost() ? link : nullptr;
 }
 
-unsigned char result(Session& s, int code)
+unsigned char llrpResult(Session& s, int code)
 {
     if (code)
         s.lastError.store(code);
     return code ? 0 : 1;
 }
 
-} // namespace
-
 unsigned char llrpOpen(Session& s)
 {
     if (auto old = s.llrpLink(); old && !old->linkLost())
-        return result(s, err::AlreadyOpen);
+        return llrpResult(s, err::AlreadyOpen);
     int code = 0;
     auto link = LlrpLink::open(s.address, s.port, &code);
     if (!link)
-        return result(s, code ? code : int(err::ConnectFailed));
+        return llrpResult(s, code ? code : int(err::ConnectFailed));
     std::lock_guard<std::mutex> lk(s.mutex);
     if (s.closed)
         return 0; // closed while connecting: the link goes with this call
@@ -335,17 +329,17 @@ unsigned char llrpOpen(Session& s)
 
 unsigned char llrpSysInfQuery(Session& s, uint8_t type, unsigned char* buf, unsigned char* len)
 {
-    auto link = liveLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     if (!buf || !len)
-        return result(s, err::BadArgument);
+        return llrpResult(s, err::BadArgument);
     if (type != 0 && type != 1 && type != 3)
-        return result(s, ZALT_ERR_UNSUPPORTED_COMMAND);
+        return llrpResult(s, ZALT_ERR_UNSUPPORTED_COMMAND);
     const std::string t = link->identity(type);
     const size_t cap = *len ? *len : 255;
     if (t.size() > cap)
-        return result(s, err::BufferTooSmall);
+        return llrpResult(s, err::BufferTooSmall);
     std::copy(t.begin(), t.end(), buf);
     *len = static_cast<unsigned char>(t.size());
     return 1;
@@ -353,21 +347,21 @@ unsigned char llrpSysInfQuery(Session& s, uint8_t type, unsigned char* buf, unsi
 
 unsigned char llrpStartRead(Session& s, ReadKind kind, uint8_t antenna)
 {
-    auto link = liveLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     std::vector<uint16_t> antennas{antenna};
     if (antenna == 0) {
         antennas = link->enabledAntennas();
         if (antennas.empty())
-            return result(s, ZALT_ERR_BAD_PARAMETER); // as a 6C reader with every antenna off answers
+            return llrpResult(s, ZALT_ERR_BAD_PARAMETER); // as a 6C reader with every antenna off answers
     }
-    return result(s, link->startInventory(antennas, kind));
+    return llrpResult(s, link->startInventory(antennas, kind));
 }
 
 namespace {
 
-// The TID an op-spec result carries for a TID inventory's read; false when that read failed.
+// The TID an OpSpec result carries for a TID inventory's read; false when that read failed.
 bool tidOf(const llrp::TagReportData& t, llrp::Bytes& tid)
 {
     for (const llrp::OpSpecResult& r : t.results) {
@@ -397,7 +391,7 @@ bool fits(const llrp::Bytes& b, const unsigned char* len)
 unsigned char llrpReceive(Session& s, ReadKind want, unsigned char* antenna, unsigned char* bufA,
                           unsigned char* lenA, unsigned char* bufB, unsigned char* lenB, int waitMs)
 {
-    auto link = liveLink(s);
+    auto link = llrpLiveLink(s);
     if (!link)
         return 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
@@ -428,7 +422,7 @@ unsigned char llrpReceive(Session& s, ReadKind want, unsigned char* antenna, uns
     llrp::Bytes epc = kind == ReadKind::Tid && want == ReadKind::EpcTid ? llrp::Bytes() : t.epc;
     const llrp::Bytes& a = want == ReadKind::Tid ? tid : epc;
     if (!fits(a, lenA) || (want == ReadKind::EpcTid && !fits(tid, lenB)))
-        return result(s, err::BufferTooSmall);
+        return llrpResult(s, err::BufferTooSmall);
     *antenna = static_cast<unsigned char>(t.antennaId.value_or(0));
     s.lastRssi = t.peakRssi ? int(*t.peakRssi) : Session::kNoRssi;
     std::copy(a.begin(), a.end(), bufA);
@@ -442,8 +436,8 @@ unsigned char llrpReceive(Session& s, ReadKind want, unsigned char* antenna, uns
 
 unsigned char llrpPowerOff(Session& s)
 {
-    auto link = liveLink(s);
-    return link ? result(s, link->stopInventory()) : 0;
+    auto link = llrpLiveLink(s);
+    return link ? llrpResult(s, link->stopInventory()) : 0;
 }
 
 } // namespace zaltlink

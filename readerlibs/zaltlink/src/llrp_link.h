@@ -22,6 +22,9 @@
 
 namespace zaltlink {
 
+// How long an LLRP request waits for its response.
+constexpr int kRequestMs = 3000;
+
 // What an inventory reads, and what a receive call wants: the 6C reader's three report kinds.
 enum class ReadKind : uint8_t
 {
@@ -129,7 +132,7 @@ public:
     void setSelect(std::optional<llrp::C1G2TargetTag> target);
     std::optional<llrp::C1G2TargetTag> select() const;
     // Runs `ops` once on the first tag `target` admits (every tag when null) seen on `antenna` (0: any)
-    // and gives that tag's report with the op-spec results: 0, or a ZALT error code; no tag within
+    // and gives that tag's report with the OpSpec results: 0, or a ZALT error code; no tag within
     // waitMs is TagNotFound. Whatever it added to the reader is deleted again on every path.
     int access(const std::optional<llrp::C1G2TargetTag>& target, const std::vector<llrp::OpSpec>& ops,
                uint8_t antenna, int waitMs, llrp::TagReportData& out);
@@ -146,6 +149,11 @@ private:
 struct Session;
 
 // The zaltlink calls on an LLRP reader (llrpSession()); each sets the handle's error as the 6C calls do.
+
+// The live link of an opened LLRP handle, or null with the handle's error set.
+std::shared_ptr<LlrpLink> llrpLiveLink(Session& s);
+// A call's result: 1 for code 0, else 0 with the handle's error set to code.
+unsigned char llrpResult(Session& s, int code);
 unsigned char llrpOpen(Session& s);
 unsigned char llrpSysInfQuery(Session& s, uint8_t type, unsigned char* buf, unsigned char* len);
 // antenna 0: every enabled antenna.
