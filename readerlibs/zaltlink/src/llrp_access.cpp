@@ -172,15 +172,9 @@ int LlrpLink::access(const std::optional<llrp::C1G2TargetTag>& target, const std
     llrp::AddAccessSpec addAccess;
     addAccess.accessSpec = makeAccessSpec(kOpAccessSpecId, kOpRoSpecId, antenna, target, ops, 1);
     llrp::AddRoSpec addRo;
-    addRo.roSpec.id = kOpRoSpecId;
-    llrp::AiSpec ai;
-    ai.antennaIds = {antenna};
-    addRo.roSpec.aiSpecs = {ai};
-    llrp::RoReportSpec report;
-    report.n = 1;
-    report.content.enabled =
-        llrp::TagReportContentSelector::AntennaId | llrp::TagReportContentSelector::AccessSpecId;
-    addRo.roSpec.report = report;
+    addRo.roSpec = immediateRoSpec(kOpRoSpecId, {antenna},
+                                   llrp::TagReportContentSelector::AntennaId |
+                                       llrp::TagReportContentSelector::AccessSpecId);
 
     llrp::AddAccessSpecResponse addedAccess;
     llrp::EnableAccessSpecResponse enabledAccess;

@@ -213,16 +213,10 @@ int LlrpLink::startInventory(const std::vector<uint16_t>& antennas, ReadKind kin
     request(llrp::DeleteAccessSpec{kTidAccessSpecId}, deletedAccess, kRequestMs);
     roSpecAdded_ = tidAccessAdded_ = false;
     readKind_ = kind;
-    llrp::AddRoSpec add;
-    add.roSpec.id = kRoSpecId;
-    llrp::AiSpec ai;
-    ai.antennaIds = antennas;
-    add.roSpec.aiSpecs = {ai};
-    llrp::RoReportSpec report; // every read at once, with its antenna and signal strength
-    report.n = 1;
-    report.content.enabled =
-        llrp::TagReportContentSelector::AntennaId | llrp::TagReportContentSelector::PeakRssi;
-    add.roSpec.report = report;
+    llrp::AddRoSpec add; // every read at once, with its antenna and signal strength
+    add.roSpec =
+        immediateRoSpec(kRoSpecId, antennas,
+                        llrp::TagReportContentSelector::AntennaId | llrp::TagReportContentSelector::PeakRssi);
     llrp::AddRoSpecResponse added;
     llrp::EnableRoSpecResponse enabled;
     llrp::StartRoSpecResponse started;
@@ -294,6 +288,20 @@ std::string LlrpLink::identity(uint8_t type) const
 }
 
 // --- the calls -------------------------------------------------------------------------------------
+
+llrp::RoSpec immediateRoSpec(uint32_t id, std::vector<uint16_t> antennas, uint16_t content)
+{
+    llrp::RoSpec r;
+    r.id = id;
+    llrp::AiSpec ai;
+    ai.antennaIds = std::move(antennas);
+    r.aiSpecs = {ai};
+    llrp::RoReportSpec report;
+    report.n = 1;
+    report.content.enabled = content;
+    r.report = report;
+    return r;
+}
 
 std::shared_ptr<LlrpLink> llrpLiveLink(Session& s)
 {

@@ -150,6 +150,10 @@ struct Session;
 
 // The zaltlink calls on an LLRP reader (llrpSession()); each sets the handle's error as the 6C calls do.
 
+// A ROSpec with one AISpec on `antennas` whose reports carry every read at once with `content`
+// (TagReportContentSelector bits).
+llrp::RoSpec immediateRoSpec(uint32_t id, std::vector<uint16_t> antennas, uint16_t content);
+
 // The live link of an opened LLRP handle, or null with the handle's error set.
 std::shared_ptr<LlrpLink> llrpLiveLink(Session& s);
 // A call's result: 1 for code 0, else 0 with the handle's error set to code.
